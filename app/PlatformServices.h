@@ -1,0 +1,45 @@
+#pragma once
+
+#include <functional>
+
+#include <QString>
+#include <QStringList>
+
+class QPoint;
+class QUrl;
+class QWidget;
+
+// The services of the desktop that the window uses and that a test must be
+// able to replace. `system()` gives the real ones.
+struct PlatformServices {
+    // Folder that holds the running program, without a final separator.
+    QString programFolder;
+
+    // The Open dialog: shows it with the given title and name filter,
+    // allowing several files, and returns the chosen files (empty on cancel).
+    std::function<QStringList(QWidget* owner, const QString& title, const QString& filter)>
+        chooseFiles;
+
+    // The folder picker: returns the chosen folder, or an empty string.
+    std::function<QString(QWidget* owner, const QString& title)> chooseFolder;
+
+    // A message box with an OK button only, no icon, titled with the program's name.
+    std::function<void(QWidget* owner, const QString& text)> showMessage;
+
+    // A question with Yes and No buttons; true for Yes.
+    std::function<bool(QWidget* owner, const QString& text)> askYesNo;
+
+    // The pointer's position in screen pixels.
+    std::function<QPoint()> cursorPosition;
+
+    // A number drawn uniformly from [0, 1), from a generator seeded by the clock.
+    std::function<double()> randomDraw;
+
+    // Opens a web page in the user's browser without waiting for it.
+    std::function<void(const QUrl&)> openWebPage;
+
+    // Ends the program at once, wherever it is called from.
+    std::function<void()> endProgram;
+
+    static PlatformServices system();
+};

@@ -1,0 +1,36 @@
+#include "filelist/OpenDialogResult.h"
+
+namespace quillaro {
+
+std::string joinFolderAndName(std::string_view folder, std::string_view name, char separator) {
+    std::string path(folder);
+    if (path.empty() || path.back() != separator)
+        path += separator;
+    path += name;
+    return path;
+}
+
+std::vector<std::string> pathsFromOpenDialogResult(std::string_view result, char separator) {
+    if (result.empty())
+        return {};
+
+    std::vector<std::string_view> parts;
+    for (size_t start = 0;;) {
+        const size_t end = result.find('\0', start);
+        parts.push_back(result.substr(start, end - start));
+        if (end == std::string_view::npos)
+            break;
+        start = end + 1;
+    }
+
+    if (parts.size() == 1)
+        return {std::string(parts.front())};
+
+    std::vector<std::string> paths;
+    paths.reserve(parts.size() - 1);
+    for (size_t i = 1; i < parts.size(); ++i)
+        paths.push_back(joinFolderAndName(parts.front(), parts[i], separator));
+    return paths;
+}
+
+} // namespace quillaro
