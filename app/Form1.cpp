@@ -1,0 +1,153 @@
+#include "app/Form1.h"
+
+#include "app/PointerFiles.h"
+#include "app/Pointers.h"
+#include "app/ProgramFolder.h"
+#include "app/StartUp.h"
+#include "app/TwoStateButton.h"
+#include "filelist/FileListModel.h"
+#include "filelist/FileListView.h"
+#include "filelist/OpenDialogResult.h"
+
+#include <QCloseEvent>
+#include <QHeaderView>
+#include <QProgressBar>
+
+namespace {
+
+const QString caption = QStringLiteral("Quillaro");
+const QString columnHeader = QStringLiteral("WMV File(s)");
+constexpr int columnWidth = 353; // 5300 twips
+const QString addFilesTitle =
+    QStringLiteral("Add File(s) - Hold Ctrl or Shift to select multiple files");
+const QString addFilesFilter = QStringLiteral("Windows Media Video Files (*.wmv)|*.wmv|");
+
+QString programFile(const QString& folder, const char* name) {
+    return QString::fromStdString(quillaro::programFile(folder.toStdString(), name));
+}
+
+} // namespace
+
+Form1::Form1(PlatformServices services, QWidget* parent)
+    : QWidget(parent)
+    , m_services(std::move(services))
+    , CommonDialog1(this, m_services.chooseFiles) {
+    createControls();
+}
+
+Form1::~Form1() = default;
+
+void Form1::Form_Load() {
+    CenterForm(*this);
+    setWindowTitle(caption);
+
+    const QString handPointer = programFile(m_services.programFolder, "HAND-M.CUR");
+    if (FileExists(handPointer))
+        m_pointers->setWindowPicture(loadCursorFile(handPointer));
+
+    OpenHomePageAtRandom(m_services.randomDraw, m_services.openWebPage);
+
+    fileList().setHeaderText(columnHeader);
+    ListView1->header()->resizeSection(0, columnWidth);
+
+    QPalette bar = ProgressBar1->palette();
+    bar.setColor(QPalette::Base, Qt::white);
+    bar.setColor(QPalette::Window, Qt::white);
+    ProgressBar1->setPalette(bar);
+}
+
+void Form1::Form_Unload() {
+    m_services.endProgram();
+}
+
+void Form1::closeEvent(QCloseEvent* event) {
+    event->accept();
+    Form_Unload();
+}
+
+void Form1::Check1_Click() {
+    if (Check1->Value() != 1)
+        return;
+    Check1->setValue(0);
+
+    CommonDialog1.FileName.clear();
+    CommonDialog1.DialogTitle = addFilesTitle;
+    CommonDialog1.Filter = addFilesFilter;
+    CommonDialog1.ShowOpen();
+
+    const auto paths = quillaro::pathsFromOpenDialogResult(CommonDialog1.FileName.toStdString(),
+                                                           quillaro::nativeSeparator);
+    for (const std::string& path : paths)
+        AddFileToList(QString::fromStdString(path));
+}
+
+void Form1::Check2_Click() {
+    // Convert: filled in by the conversion work.
+}
+
+void Form1::Check3_Click() {
+    // Add All WMV File(s) In Folder: filled in by the folder scan work.
+}
+
+void Form1::AddFileToList(const QString& path) {
+    fileList().append(path);
+}
+
+FileListModel& Form1::fileList() const {
+    return *ListView1->fileList();
+}
+
+int Form1::MousePointer() const {
+    return m_pointers->window();
+}
+
+void Form1::setMousePointer(int value) {
+    m_pointers->setWindow(value);
+}
+
+// The busy pointer of long work is never replaced by a hover.
+void Form1::applyHoverRule(int pointer) {
+    if (MousePointer() == Pointer::Busy)
+        return;
+    setMousePointer(pointer);
+}
+
+void Form1::Check1_MouseMove() {
+    applyHoverRule(Pointer::Custom);
+}
+void Form1::Check2_MouseMove() {
+    applyHoverRule(Pointer::Custom);
+}
+void Form1::Check3_MouseMove() {
+    applyHoverRule(Pointer::Custom);
+}
+void Form1::Form_MouseMove() {
+    applyHoverRule(Pointer::Default);
+}
+void Form1::ProgressBar1_MouseMove() {
+    applyHoverRule(Pointer::Default);
+}
+
+void Form1::ListView1_MouseMove() {
+    applyHoverRule(Pointer::Default);
+}
+
+void Form1::mouseMoveEvent(QMouseEvent*) {
+    Form_MouseMove();
+}
+
+bool Form1::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::MouseMove) {
+        if (watched == Check1)
+            Check1_MouseMove();
+        else if (watched == Check2)
+            Check2_MouseMove();
+        else if (watched == Check3)
+            Check3_MouseMove();
+        else if (watched == ProgressBar1)
+            ProgressBar1_MouseMove();
+        else if (watched == ListView1->viewport())
+            ListView1_MouseMove();
+    }
+    return QWidget::eventFilter(watched, event);
+}
