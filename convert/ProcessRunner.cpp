@@ -1,0 +1,50 @@
+#include "convert/ProcessRunner.h"
+
+#include <cstdint>
+
+namespace quillaro {
+
+int normaliseWindowStyle(std::optional<int> windowStyle) {
+    if (!windowStyle || *windowStyle < 0 || *windowStyle > 6)
+        return defaultWindowStyle;
+    return *windowStyle;
+}
+
+std::int32_t RunResult::value() const {
+    switch (outcome) {
+    case Outcome::NotStarted:
+        // Added as unsigned so that a large Windows error number wraps the
+        // way a 32-bit addition does instead of overflowing.
+        return static_cast<std::int32_t>(static_cast<std::uint32_t>(startError) +
+                                         static_cast<std::uint32_t>(startFailureBase));
+    case Outcome::Crashed:
+        return signal != 0 ? 128 + signal : exitCode;
+    case Outcome::Exited:
+        break;
+    }
+    return exitCode;
+}
+
+std::int32_t RunAndWait(const Command& command, std::optional<int> windowStyle,
+                        const PumpEvents& pump) {
+    return runProcess(command, windowStyle, pump).value();
+}
+
+std::string lastNonEmptyLine(std::string_view text) {
+    while (!text.empty()) {
+        const std::size_t lineEnd = text.find_last_of("\r\n");
+        const std::string_view line =
+            lineEnd == std::string_view::npos ? text : text.substr(lineEnd + 1);
+        const std::size_t first = line.find_first_not_of(" \t");
+        if (first != std::string_view::npos) {
+            const std::size_t last = line.find_last_not_of(" \t");
+            return std::string(line.substr(first, last - first + 1));
+        }
+        if (lineEnd == std::string_view::npos)
+            break;
+        text = text.substr(0, lineEnd);
+    }
+    return {};
+}
+
+} // namespace quillaro

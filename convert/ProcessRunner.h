@@ -1,0 +1,85 @@
+#pragma once
+
+#include "convert/Command.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace quillaro {
+
+// Handles the window events that are waiting, then returns. The runner calls
+// it while a child runs so that the window stays alive; it may be empty.
+using PumpEvents = std::function<void()>;
+
+// What a start failure's error number is added to (0x80040000 as a signed
+// 32-bit value), so that a failed start can never look like an exit code.
+inline constexpr std::int32_t startFailureBase = -2147221504;
+
+// Show state used when none is given or the given one is outside 0 to 6.
+inline constexpr int defaultWindowStyle = 6;
+
+// The longest time between two event pumps while a child runs.
+inline constexpr int pumpIntervalMilliseconds = 10;
+
+// How much of the end of the child's standard error is kept.
+inline constexpr std::size_t stderrTailBytes = 4096;
+
+// Omitted, below 0 or above 6 gives 6; anything else (5 included) is kept.
+int normaliseWindowStyle(std::optional<int> windowStyle);
+
+// How one run of a program went.
+struct RunResult {
+    enum class Outcome {
+        Exited,     // ended by itself; `exitCode` holds its code
+        Crashed,    // ended abnormally: by a signal on POSIX (`signal`), by an
+                    // exception status on Windows (`exitCode` holds it)
+        NotStarted, // the start failed; `startError` holds the OS error number
+    };
+
+    Outcome outcome = Outcome::Exited;
+    int exitCode = 0;
+    int signal = 0;
+    int startError = 0;
+    std::string startErrorText; // the OS's wording of `startError`, UTF-8
+    std::string stderrTail;     // last `stderrTailBytes` bytes the child wrote there
+
+    // The single number `RunAndWait` returns: the exit code; 128 + the signal
+    // for a POSIX crash; `startError` + `startFailureBase` (32-bit wrap-around)
+    // when the start failed.
+    std::int32_t value() const;
+
+    // True only for a normal end with code 0.
+    bool succeeded() const { return outcome == Outcome::Exited && exitCode == 0; }
+};
+
+// Starts `command` and waits for it to end, calling `pump` at least every
+// `pumpIntervalMilliseconds` meanwhile, and notices the end at once.
+//
+// The child gets the null device as standard input (a program that asks a
+// question reads end-of-file instead of waiting forever), its standard output
+// is discarded and its standard error is kept in an anonymous temporary file,
+// never a pipe, so the child does not die of a broken pipe if this program
+// ends first. No other descriptor or handle of ours is inherited. The child
+// is never killed: if this program ends during the wait, it runs on alone.
+//
+// A start failure returns at once, without a pump. A call made from inside
+// `pump` runs to its end before the outer call resumes. The window style is
+// normalised and, on Windows, is the show state of the child's main window;
+// POSIX has no use for it.
+RunResult runProcess(const Command& command, std::optional<int> windowStyle,
+                     const PumpEvents& pump);
+
+// `runProcess(...).value()`.
+std::int32_t RunAndWait(const Command& command, std::optional<int> windowStyle,
+                        const PumpEvents& pump);
+
+// The last line of a program's console text that has anything but blanks in
+// it, without its line end or surrounding blanks. Progress lines rewritten
+// with a carriage return count as lines of their own.
+std::string lastNonEmptyLine(std::string_view text);
+
+} // namespace quillaro
