@@ -1,13 +1,13 @@
 #pragma once
 
+#include "filelist/EventPump.h"
+#include "filelist/FolderLister.h"
+
 #include <chrono>
 #include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
-
-#include "filelist/EventPump.h"
-#include "filelist/FolderLister.h"
 
 namespace quillaro {
 

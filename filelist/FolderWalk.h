@@ -1,10 +1,10 @@
 #pragma once
 
+#include "filelist/FolderLister.h"
+
 #include <string>
 #include <string_view>
 #include <vector>
-
-#include "filelist/FolderLister.h"
 
 namespace quillaro {
 
