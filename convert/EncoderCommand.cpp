@@ -1,0 +1,61 @@
+#include "convert/EncoderCommand.h"
+
+#include "convert/Utf8Path.h"
+
+#include <filesystem>
+#include <system_error>
+#include <utility>
+
+#ifndef _WIN32
+#include <unistd.h>
+#endif
+
+namespace quillaro {
+
+std::string StripExtension(std::string_view text, char separator) {
+    const std::string_view separators = separator == '\\' ? "\\/" : std::string_view(&separator, 1);
+    const std::size_t nameStart = [&] {
+        const std::size_t last = text.find_last_of(separators);
+        return last == std::string_view::npos ? 0 : last + 1;
+    }();
+    const std::size_t dot = text.rfind('.');
+    if (dot == std::string_view::npos || dot < nameStart)
+        return std::string(text);
+    return std::string(text.substr(0, dot));
+}
+
+std::string outputPathFor(std::string_view entry, char separator) {
+    return StripExtension(entry, separator) + ".mp4";
+}
+
+std::string encoderPath(std::string_view programFolder, char separator) {
+    return programFile(programFolder, encoderFileName(), separator);
+}
+
+Command encoderCommand(std::string encoder, std::string entry, std::string output) {
+    return Command{std::move(encoder),
+                   {{"-i"},
+                    {std::move(entry), true},
+                    {"-b"},
+                    {"600"},
+                    {"-vcodec"},
+                    {"mpeg4"},
+                    {"-ab"},
+                    {"128"},
+                    {"-acodec"},
+                    {"aac"},
+                    {std::move(output), true}}};
+}
+
+bool encoderIsRunnable(const std::string& encoder) {
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(pathFromUtf8(encoder), error))
+        return false;
+#ifdef _WIN32
+    return true;
+#else
+    return ::access(encoder.c_str(), X_OK) == 0;
+#endif
+}
+
+} // namespace quillaro

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "app/ProgramFolder.h"
+#include "convert/Command.h"
+
+#include <string>
+#include <string_view>
+
+namespace quillaro {
+
+// The text without the extension of its file name: everything before the last
+// "." that follows the last separator. A name without a "." is kept whole, so
+// a dot in a folder name never cuts the path. A '\\' separator also accepts
+// '/', as Windows does.
+std::string StripExtension(std::string_view text, char separator = nativeSeparator);
+
+// Where the encoder writes the MP4 for `entry`: beside it, same name, ".mp4".
+std::string outputPathFor(std::string_view entry, char separator = nativeSeparator);
+
+// The encoder in the program folder; it is looked for nowhere else.
+std::string encoderPath(std::string_view programFolder, char separator = nativeSeparator);
+
+// The fixed encoder run converting `entry` into `output`.
+Command encoderCommand(std::string encoder, std::string entry, std::string output);
+
+// The encoder file exists and can be started (on POSIX: is executable).
+bool encoderIsRunnable(const std::string& encoder);
+
+} // namespace quillaro

@@ -1,0 +1,52 @@
+#!/bin/sh
+# Stands in for ffmpeg in tests: called as "-i INPUT ... OUTPUT".
+# Appends what it was given to $FAKE_ENCODER_LOG, then follows the lines of
+# INPUT, one directive each:
+#   stderr TEXT   write TEXT to standard error
+#   sleep SECONDS
+#   partial       start writing OUTPUT
+#   empty         leave OUTPUT empty
+#   nooutput      write no OUTPUT
+#   exit CODE     end now with CODE
+#   crash         end now by SIGSEGV
+# Otherwise it writes OUTPUT and exits 0. Like ffmpeg with no one to answer
+# its "Overwrite?" question, it never replaces an existing OUTPUT.
+if [ -n "$FAKE_ENCODER_LOG" ]; then
+    {
+        printf 'run\n'
+        printf 'stdin=%s\n' "$(readlink /proc/$$/fd/0)"
+        for argument in "$@"; do
+            printf 'arg=%s\n' "$argument"
+        done
+    } >>"$FAKE_ENCODER_LOG"
+fi
+
+input=$2
+eval "output=\${$#}"
+
+if [ ! -r "$input" ]; then
+    printf '%s: No such file or directory\n' "$input" >&2
+    exit 1
+fi
+if [ -e "$output" ]; then
+    printf "File '%s' already exists. Exiting.\n" "$output" >&2
+    exit 1
+fi
+
+write=yes
+while IFS=' ' read -r directive rest || [ -n "$directive" ]; do
+    case $directive in
+    stderr) printf '%s\n' "$rest" >&2 ;;
+    sleep) sleep "$rest" ;;
+    partial) printf 'partial' >"$output" ;;
+    empty) : >"$output"; write=no ;;
+    nooutput) write=no ;;
+    exit) exit "$rest" ;;
+    crash) kill -SEGV $$ ;;
+    esac
+done <"$input"
+
+if [ "$write" = yes ]; then
+    printf 'mp4 of %s\n' "$input" >"$output"
+fi
+exit 0
