@@ -10,6 +10,7 @@
 #include <signal.h>
 #include <spawn.h>
 #include <string>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
@@ -47,8 +48,14 @@ std::string errorText(int error) {
 
 // A file with no name for the child's standard error: nothing is left behind
 // whatever happens to either process, and unlike a pipe it never makes the
-// child die of a broken pipe when this program ends first.
-UniqueFd openAnonymousTempFile() {
+// child die of a broken pipe when this program ends first. A memory file is
+// the cheapest; encoders write little there.
+UniqueFd openAnonymousFile() {
+#ifdef MFD_CLOEXEC
+    const int memory = ::memfd_create("quillaro-stderr", MFD_CLOEXEC);
+    if (memory >= 0)
+        return UniqueFd(memory);
+#endif
     std::error_code error;
     std::string folder = std::filesystem::temp_directory_path(error).string();
     if (error || folder.empty())
@@ -214,7 +221,7 @@ RunResult runProcess(const Command& command, std::optional<int> windowStyle,
     const UniqueFd nullDevice(::open("/dev/null", O_RDWR | O_CLOEXEC));
     if (!nullDevice.valid())
         return notStarted(errno);
-    const UniqueFd errorFile = openAnonymousTempFile();
+    const UniqueFd errorFile = openAnonymousFile();
 
     SpawnSetup setup;
     setup.standardStreams(nullDevice.get(), nullDevice.get(),
