@@ -1,0 +1,28 @@
+# Puts a symbolic link to the system's encoder beside the program:
+#   cmake -DENCODER=/usr/bin/ffmpeg -DLINK=<program folder>/ffmpeg -P link_encoder.cmake
+# or include() it with both variables set.
+#
+# A real program already at LINK is kept (someone placed an encoder there on
+# purpose), and when LINK names the encoder itself (installing into the
+# encoder's own folder) nothing is done: replacing it would leave a link to
+# itself where the encoder was.
+
+if(NOT ENCODER OR NOT LINK)
+    message(FATAL_ERROR "link_encoder.cmake needs ENCODER and LINK")
+endif()
+
+cmake_path(GET LINK PARENT_PATH link_dir)
+cmake_path(GET LINK FILENAME link_name)
+cmake_path(GET ENCODER PARENT_PATH encoder_dir)
+cmake_path(GET ENCODER FILENAME encoder_name)
+file(REAL_PATH "${link_dir}" link_dir)
+file(REAL_PATH "${encoder_dir}" encoder_dir)
+
+if(link_dir STREQUAL encoder_dir AND link_name STREQUAL encoder_name)
+    message(STATUS "Up-to-date: ${LINK} is the encoder itself")
+elseif(EXISTS "${LINK}" AND NOT IS_SYMLINK "${LINK}")
+    message(STATUS "Keeping: ${LINK} (not a link)")
+else()
+    message(STATUS "Linking: ${LINK} -> ${ENCODER}")
+    file(CREATE_LINK "${ENCODER}" "${LINK}" SYMBOLIC)
+endif()
