@@ -5,6 +5,7 @@
 #include "app/ProgramFolder.h"
 #include "app/StartUp.h"
 #include "app/TwoStateButton.h"
+#include "filelist/AddFolder.h"
 #include "filelist/FileListModel.h"
 #include "filelist/FileListView.h"
 #include "filelist/OpenDialogResult.h"
@@ -21,6 +22,7 @@ constexpr int columnWidth = 353; // 5300 twips
 const QString addFilesTitle =
     QStringLiteral("Add File(s) - Hold Ctrl or Shift to select multiple files");
 const QString addFilesFilter = QStringLiteral("Windows Media Video Files (*.wmv)|*.wmv|");
+const QString addFolderTitle = QStringLiteral("Please select folder to add:");
 
 QString programFile(const QString& folder, const char* name) {
     return QString::fromStdString(quillaro::programFile(folder.toStdString(), name));
@@ -86,7 +88,17 @@ void Form1::Check2_Click() {
 }
 
 void Form1::Check3_Click() {
-    // Add All WMV File(s) In Folder: filled in by the folder scan work.
+    if (Check3->Value() != 1)
+        return;
+    Check3->setValue(0);
+
+    const QString folder = BrowseForFolder(this, addFolderTitle, m_services.chooseFolder);
+    if (folder.isEmpty())
+        return;
+
+    setMousePointer(Pointer::Busy);
+    addWmvFilesInFolderToList(folder, fileList());
+    setMousePointer(Pointer::Default);
 }
 
 void Form1::AddFileToList(const QString& path) {

@@ -26,6 +26,9 @@ void addAllWmvFilesInFolder(std::string_view chosenFolder, const AppendPaths& ap
                 pumpEvents();
         },
         options.pumpInterval);
+    // One pass before the walk starts, so the window shows the busy pointer
+    // at once, however fast or slow the first folder turns out to be.
+    pump.pumpNow();
 
     std::vector<std::string> folders{folderPathWithSeparator(chosenFolder, lister.separator)};
     CollectSubFolders(folders, pump, lister);

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <functional>
+
+#include <QString>
+
+class FileListModel;
+class QWidget;
+
+// The folder picker as the window sees it: shows `chooseFolder` modal to
+// `owner` and returns the chosen folder with the platform's separators, or an
+// empty string when the user cancels.
+QString BrowseForFolder(QWidget* owner, const QString& title,
+                        const std::function<QString(QWidget*, const QString&)>& chooseFolder);
+
+// Appends to `list` every .wmv file in `folder` and all folders below it, in
+// level order, skipping names that start with "~". The window's events are
+// handled now and then meanwhile, so it repaints and stays usable.
+void addWmvFilesInFolderToList(const QString& folder, FileListModel& list);
