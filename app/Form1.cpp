@@ -5,6 +5,9 @@
 #include "app/ProgramFolder.h"
 #include "app/StartUp.h"
 #include "app/TwoStateButton.h"
+#include "convert/BatchConversion.h"
+#include "convert/EncoderCommand.h"
+#include "convert/Form1BatchWindow.h"
 #include "filelist/AddFolder.h"
 #include "filelist/FileListModel.h"
 #include "filelist/FileListView.h"
@@ -33,7 +36,8 @@ QString programFile(const QString& folder, const char* name) {
 Form1::Form1(PlatformServices services, QWidget* parent)
     : QWidget(parent)
     , m_services(std::move(services))
-    , CommonDialog1(this, m_services.chooseFiles) {
+    , CommonDialog1(this, m_services.chooseFiles)
+    , m_conversion(std::make_unique<quillaro::BatchConversion>()) {
     createControls();
 }
 
@@ -84,7 +88,32 @@ void Form1::Check1_Click() {
 }
 
 void Form1::Check2_Click() {
-    // Convert: filled in by the conversion work.
+    if (Check2->Value() != 1)
+        return;
+    Check2->setValue(0);
+
+    // Pressed again while files are being written: never start a second pass.
+    if (m_conversion->isRunning()) {
+        if (m_services.askYesNo(this, QString::fromUtf8(quillaro::stopQuestionText)))
+            m_conversion->requestStop();
+        return;
+    }
+
+    if (fileList().count() == 0) {
+        m_services.showMessage(this, QString::fromUtf8(quillaro::noFilesAddedText));
+        return;
+    }
+
+    const std::string encoder = quillaro::encoderPath(m_services.programFolder.toStdString());
+    if (!quillaro::encoderIsRunnable(encoder)) {
+        m_services.showMessage(this,
+                               QString::fromStdString(quillaro::encoderNotFoundText(encoder)));
+        return;
+    }
+
+    Form1BatchWindow window(*this);
+    const quillaro::BatchOutcome outcome = m_conversion->run(window, encoder);
+    m_services.showMessage(this, QString::fromStdString(quillaro::endReport(outcome)));
 }
 
 void Form1::Check3_Click() {

@@ -7,6 +7,10 @@
 
 #include <QWidget>
 
+namespace quillaro {
+class BatchConversion;
+}
+
 class FileListModel;
 class FileListView;
 class Pointers;
@@ -71,5 +75,8 @@ private:
     CommonDialog CommonDialog1;
 
     std::unique_ptr<Pointers> m_pointers;
+    // The Convert batch; it outlives one click, since a click during the
+    // batch may ask it to stop.
+    std::unique_ptr<quillaro::BatchConversion> m_conversion;
     float m_progress = 0.0f;
 };

@@ -1,0 +1,27 @@
+#include "convert/Form1BatchWindow.h"
+
+#include "app/Form1.h"
+#include "app/Pointers.h"
+#include "filelist/FileListModel.h"
+
+#include <QCoreApplication>
+
+std::size_t Form1BatchWindow::entryCount() const {
+    return static_cast<std::size_t>(m_form.fileList().count());
+}
+
+std::string Form1BatchWindow::entryText(std::size_t position) const {
+    return m_form.fileList().text(static_cast<int>(position) - 1).toStdString();
+}
+
+void Form1BatchWindow::setProgress(float percent) {
+    m_form.setProgressValue(percent);
+}
+
+void Form1BatchWindow::setBusy(bool busy) {
+    m_form.setMousePointer(busy ? Pointer::Busy : Pointer::Default);
+}
+
+void Form1BatchWindow::pumpEvents() {
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
