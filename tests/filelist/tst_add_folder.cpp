@@ -1,11 +1,9 @@
 #include "app/Form1.h"
 #include "app/Pointers.h"
 #include "app/TwoStateButton.h"
-#include "filelist/AddFolder.h"
 #include "filelist/FileListModel.h"
 #include "tests/support/TestServices.h"
 
-#include <functional>
 #include <memory>
 
 #include <QDir>
@@ -25,8 +23,6 @@ private slots:
     void cancelAddsNothing();
     void busyPointerDuringScanOnly();
     void secondScanFromInsideRunsToItsEnd();
-    void browseForFolder_data();
-    void browseForFolder();
 
 private:
     struct Picker {
@@ -89,24 +85,15 @@ void TestAddFolder::appendsInFolderOrder_data() {
     QTest::addColumn<QString>("chosenSuffix");
     QTest::addColumn<QStringList>("expected");
 
-    QTest::newRow("own file, then the sub-folder's")
-        << QStringList{"Sub/b.wmv", "a.wmv"} << QStringList{} << ""
-        << QStringList{"a.wmv", "Sub/b.wmv"};
     QTest::newRow("level order, A1 after B")
-        << QStringList{"A/A1/a1.wmv", "B/b.wmv", "A/a.wmv"} << QStringList{} << ""
-        << QStringList{"A/a.wmv", "B/b.wmv", "A/A1/a1.wmv"};
+        << QStringList{"A/A1/a1.wmv", "B/b.wmv", "A/a.wmv", "r.wmv", "~r.wmv"} << QStringList{}
+        << "" << QStringList{"r.wmv", "A/a.wmv", "B/b.wmv", "A/A1/a1.wmv"};
     QTest::newRow("chosen with its final separator")
         << QStringList{"a.wmv", "S/s.wmv"} << QStringList{} << "/"
         << QStringList{"a.wmv", "S/s.wmv"};
     QTest::newRow("behind what is listed, duplicates kept")
         << QStringList{"a.wmv"} << QStringList{"/x/first.wmv", "@a.wmv"} << ""
         << QStringList{"/x/first.wmv", "@a.wmv", "a.wmv"};
-    QTest::newRow("~ first skipped, capitals and hidden files found, hidden folders not entered")
-        << QStringList{"~t.wmv", "a~b.wmv", "C.WMV", ".h.wmv", ".hid/in.wmv", "n.mp4"}
-        << QStringList{} << "" << QStringList{".h.wmv", "a~b.wmv", "C.WMV"};
-    QTest::newRow("nothing to find adds nothing")
-        << QStringList{"Empty/", "notes.txt"} << QStringList{"/x/kept.wmv"} << ""
-        << QStringList{"/x/kept.wmv"};
 }
 
 void TestAddFolder::appendsInFolderOrder() {
@@ -207,29 +194,6 @@ void TestAddFolder::secondScanFromInsideRunsToItsEnd() {
                                          o + "O/P/o3.wmv"}));
     QCOMPARE(pointerAfterInner, Pointer::Default);
     QCOMPARE(form->MousePointer(), Pointer::Default);
-}
-
-void TestAddFolder::browseForFolder_data() {
-    QTest::addColumn<QString>("answer");
-    QTest::addColumn<QString>("expected");
-
-    QTest::newRow("cancel") << QString() << QString();
-    QTest::newRow("folder") << "/home/v/Videos" << QDir::toNativeSeparators("/home/v/Videos");
-    QTest::newRow("root") << "/" << QDir::toNativeSeparators("/");
-    QTest::newRow("drive root") << "C:/" << QDir::toNativeSeparators("C:/");
-}
-
-void TestAddFolder::browseForFolder() {
-    QFETCH(QString, answer);
-    QFETCH(QString, expected);
-    QWidget owner;
-    QWidget* seenOwner = nullptr;
-    const QString result = BrowseForFolder(&owner, "Title", [&](QWidget* o, const QString& t) {
-        seenOwner = o;
-        return t == "Title" ? answer : QString("wrong title");
-    });
-    QCOMPARE(result, expected);
-    QCOMPARE(seenOwner, &owner);
 }
 
 QTEST_MAIN(TestAddFolder)
