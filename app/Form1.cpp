@@ -169,15 +169,13 @@ void Form1::ProgressBar1_MouseMove() {
     applyHoverRule(Pointer::Default);
 }
 
-void Form1::ListView1_MouseMove() {
-    applyHoverRule(Pointer::Default);
-}
-
 void Form1::mouseMoveEvent(QMouseEvent*) {
     Form_MouseMove();
 }
 
 bool Form1::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == ListView1 || watched == ListView1->viewport())
+        return routeListView1Event(watched, event) || QWidget::eventFilter(watched, event);
     if (event->type() == QEvent::MouseMove) {
         if (watched == Check1)
             Check1_MouseMove();
@@ -187,8 +185,6 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
             Check3_MouseMove();
         else if (watched == ProgressBar1)
             ProgressBar1_MouseMove();
-        else if (watched == ListView1->viewport())
-            ListView1_MouseMove();
     }
     return QWidget::eventFilter(watched, event);
 }

@@ -5,6 +5,7 @@
 
 #include <memory>
 
+#include <QPersistentModelIndex>
 #include <QWidget>
 
 namespace quillaro {
@@ -14,6 +15,8 @@ class BatchConversion;
 class FileListModel;
 class FileListView;
 class Pointers;
+class QDragMoveEvent;
+class QDropEvent;
 class QProgressBar;
 class QPushButton;
 class TwoStateButton;
@@ -41,7 +44,17 @@ public:
     void Check3_MouseMove();
     void Form_MouseMove();
     void ProgressBar1_MouseMove();
-    void ListView1_MouseMove();
+    void ListView1_MouseMove(const QPoint& position);
+
+    // Dropping files onto the list, and removing and reordering its entries
+    // with the mouse.
+    void ListView1_OLEDragOver(QDragMoveEvent& event);
+    void ListView1_OLEDragDrop(QDropEvent& event);
+    void ListView1_DblClick();
+    void ListView1_ItemClick(const QModelIndex& Item);
+    void ListView1_MouseDown();
+    void ListView1_MouseUp();
+    int listMousePointer() const;
 
     void AddFileToList(const QString& path);
     FileListModel& fileList() const;
@@ -63,6 +76,8 @@ protected:
 private:
     void createControls();
     void applyHoverRule(int pointer);
+    void prepareListView1();
+    bool routeListView1Event(QObject* watched, QEvent* event);
 
     PlatformServices m_services;
 
@@ -79,4 +94,9 @@ private:
     // batch may ask it to stop.
     std::unique_ptr<quillaro::BatchConversion> m_conversion;
     float m_progress = 0.0f;
+
+    // The reorder gesture: a button is held on the list, and the entry that
+    // holds the dragged path (it turns invalid when that entry is removed).
+    bool MouseIsDown = false;
+    QPersistentModelIndex DragItem;
 };

@@ -73,6 +73,7 @@ void Form1::createControls() {
     ListView1->setToolTip(listHint);
     ListView1->viewport()->setMouseTracking(true);
     ListView1->viewport()->installEventFilter(this);
+    prepareListView1();
 
     Check1 = makeCommand(this, "Check1", QStringLiteral("Add WMV File(s)"),
                          QStringLiteral(":/media-file.svg"), {8, 136, 137, 81});
