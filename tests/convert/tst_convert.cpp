@@ -43,12 +43,10 @@ class TestConvert : public QObject {
 
 private slots:
     void initTestCase();
-    void emptyList();
-    void encoderMissing_data();
-    void encoderMissing();
+    void nothingStarts_data();
+    void nothingStarts();
     void convertPressedDuringBatch_data();
     void convertPressedDuringBatch();
-    void listShrinksDuringBatch();
     void realEncoderEndToEnd();
 
 private:
@@ -115,42 +113,41 @@ int TestConvert::encoderRuns() const {
     return static_cast<int>(fileBytes(m_encoderLog).count("run\n"));
 }
 
-void TestConvert::emptyList() {
-    auto form = makeForm(fakeProgramFolder());
+void TestConvert::nothingStarts_data() {
+    QTest::addColumn<QString>("encoder");
+    QTest::addColumn<bool>("withEntry");
+    QTest::addColumn<QString>("message");
+    const QString missing = "The encoder was not found: %1/ffmpeg";
+    QTest::newRow("empty list") << "runnable" << false << "No files added.";
+    QTest::newRow("encoder absent") << "absent" << true << missing;
+    QTest::newRow("encoder not executable") << "plain file" << true << missing;
+    QTest::newRow("encoder is a folder") << "folder" << true << missing;
+}
+
+// Refused at once: one message, and pointer and bar stay as they were.
+void TestConvert::nothingStarts() {
+    QFETCH(QString, encoder);
+    QFETCH(bool, withEntry);
+    QFETCH(QString, message);
+    QString folder = fakeProgramFolder();
+    if (encoder != "runnable") {
+        folder = m_folder.filePath("program " + encoder);
+        QDir().mkpath(encoder == "folder" ? folder + "/ffmpeg" : folder);
+        QFile plain(folder + "/ffmpeg");
+        QVERIFY(encoder != "plain file" || plain.open(QIODevice::WriteOnly));
+    }
+    auto form = makeForm(folder);
+    if (withEntry)
+        form->AddFileToList(video("a.wmv"));
     form->setMousePointer(Pointer::Custom);
     form->setProgressValue(42.0f);
 
     pressConvert(*form);
 
-    QCOMPARE(m_log->messages, QStringList{"No files added."});
+    QCOMPARE(m_log->messages, QStringList{message.replace("%1", folder)});
     QCOMPARE(form->MousePointer(), Pointer::Custom);
     QCOMPARE(form->progressValue(), 42.0f);
-}
-
-void TestConvert::encoderMissing_data() {
-    QTest::addColumn<QString>("kind");
-    QTest::newRow("absent") << "absent";
-    QTest::newRow("not executable") << "plain file";
-    QTest::newRow("a folder") << "folder";
-}
-
-void TestConvert::encoderMissing() {
-    QFETCH(QString, kind);
-    const QString folder = m_folder.filePath("program-" + kind);
-    QDir().mkpath(folder);
-    if (kind == "plain file") {
-        QFile plain(folder + "/ffmpeg");
-        QVERIFY(plain.open(QIODevice::WriteOnly));
-    } else if (kind == "folder")
-        QDir().mkpath(folder + "/ffmpeg");
-
-    auto form = makeForm(folder);
-    form->AddFileToList(video("a.wmv"));
-    pressConvert(*form);
-
-    QCOMPARE(m_log->messages, QStringList{"The encoder was not found: " + folder + "/ffmpeg"});
-    QCOMPARE(form->MousePointer(), Pointer::Default);
-    QVERIFY(!QFile::exists(m_folder.filePath("videos/a.mp4")));
+    QCOMPARE(encoderRuns(), 0);
 }
 
 void TestConvert::convertPressedDuringBatch_data() {
@@ -186,19 +183,6 @@ void TestConvert::convertPressedDuringBatch() {
     QCOMPARE(form->MousePointer(), Pointer::Default);
     QCOMPARE(form->progressValue(), 0.0f);
     QCOMPARE(form->fileList().count(), 3);
-}
-
-void TestConvert::listShrinksDuringBatch() {
-    auto form = makeForm(fakeProgramFolder());
-    for (int k = 1; k <= 3; ++k)
-        form->AddFileToList(video("shrink" + QString::number(k) + ".wmv", "sleep 0.3"));
-    QTimer::singleShot(100, form.get(), [&] {
-        form->fileList().removeAt(2);
-        form->fileList().removeAt(1);
-    });
-    pressConvert(*form);
-    QCOMPARE(m_log->messages, QStringList{"Done."});
-    QCOMPARE(encoderRuns(), 1);
 }
 
 void TestConvert::realEncoderEndToEnd() {
