@@ -72,7 +72,8 @@ bool Form1::routeListView1Event(QObject* watched, QEvent* event) {
         if (event->type() != QEvent::KeyPress)
             return false;
         const auto* key = static_cast<QKeyEvent*>(event);
-        if (key->key() != Qt::Key_Delete || key->modifiers() != Qt::NoModifier)
+        // The keypad's Delete key counts too.
+        if (key->key() != Qt::Key_Delete || (key->modifiers() & ~Qt::KeypadModifier))
             return false;
         ListView1_DblClick();
         return true;

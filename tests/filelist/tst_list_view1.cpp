@@ -124,8 +124,9 @@ void TestListView1::mouse(QEvent::Type type, const QPoint& at, Qt::MouseButton b
 }
 
 // Steps: "press N", "move N", "release", "dclick N" (press, release, double
-// click, release, as the platform sends them), and the keys "delete" and
-// "down"; N is a row, "empty" or "outside".
+// click, release, as the platform sends them), and the keys "delete",
+// "keypad-delete", "shift-delete" and "down"; N is a row, "empty" or
+// "outside".
 void TestListView1::run(const QStringList& steps, Qt::MouseButton button) {
     for (const QString& step : steps) {
         const QStringList parts = step.split(QLatin1Char(' '));
@@ -146,6 +147,10 @@ void TestListView1::run(const QStringList& steps, Qt::MouseButton button) {
             mouse(QEvent::MouseButtonRelease, at, button);
         } else if (action == QLatin1String("delete")) {
             QTest::keyClick(m_list, Qt::Key_Delete);
+        } else if (action == QLatin1String("keypad-delete")) {
+            QTest::keyClick(m_list, Qt::Key_Delete, Qt::KeypadModifier);
+        } else if (action == QLatin1String("shift-delete")) {
+            QTest::keyClick(m_list, Qt::Key_Delete, Qt::ShiftModifier);
         } else if (action == QLatin1String("down")) {
             QTest::keyClick(m_list, Qt::Key_Down);
         } else {
@@ -221,6 +226,12 @@ void TestListView1::gesture_data() {
         << Pointer::Arrow;
     QTest::newRow("Delete removes the selected entry")
         << abc << left << QStringList{"press 2", "release", "delete"} << QStringList{"A", "B"} << 1
+        << Pointer::Arrow;
+    QTest::newRow("the keypad's Delete")
+        << abc << left << QStringList{"press 2", "release", "keypad-delete"}
+        << QStringList{"A", "B"} << 1 << Pointer::Arrow;
+    QTest::newRow("Shift+Delete is not Delete")
+        << abc << left << QStringList{"press 2", "release", "shift-delete"} << abc << 2
         << Pointer::Arrow;
     QTest::newRow("Delete with nothing selected")
         << abc << left << QStringList{"delete"} << abc << -1 << Pointer::Default;
