@@ -15,6 +15,7 @@
 
 #include <QCloseEvent>
 #include <QHeaderView>
+#include <QMouseEvent>
 #include <QProgressBar>
 
 namespace {
@@ -169,8 +170,11 @@ void Form1::ProgressBar1_MouseMove() {
     applyHoverRule(Pointer::Default);
 }
 
-void Form1::mouseMoveEvent(QMouseEvent*) {
-    Form_MouseMove();
+void Form1::mouseMoveEvent(QMouseEvent* event) {
+    // Moves that a control ignored come up here too; only the window's own
+    // surface counts.
+    if (!childAt(event->position().toPoint()))
+        Form_MouseMove();
 }
 
 bool Form1::eventFilter(QObject* watched, QEvent* event) {
