@@ -1,0 +1,4 @@
+// The smallest Windows program: the runner benchmark starts it over and over.
+int main() {
+    return 0;
+}
