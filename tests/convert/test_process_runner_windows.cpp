@@ -3,6 +3,7 @@
 #include "tests/support/WindowsTestFolder.h"
 
 #include <cstdint>
+#include <cstdlib>
 #include <gtest/gtest.h>
 #include <optional>
 #include <string>
@@ -91,42 +92,63 @@ TEST(RunAndWaitOnWindows, PassesEveryArgumentThroughUnchanged) {
 }
 
 TEST(RunAndWaitOnWindows, RunsTheEncoderFromItsFolderWithTheFixedCommand) {
-    // The design's own example first, then folders with spaces and letters
-    // outside the ANSI code page, for the program and for the videos.
+    // The fixed example first; then the same run for real, from program
+    // folders with spaces and letters outside the ANSI code page, on drive,
+    // root and network paths.
     EXPECT_EQ(quillaro::commandLineText(quillaro::encoderCommand(
                   quillaro::encoderPath(R"(C:\Tools)"), R"(C:\Videos\clip.wmv)",
                   quillaro::outputPathFor(R"(C:\Videos\clip.wmv)"))),
               R"(C:\Tools\ffmpeg.exe -i "C:\Videos\clip.wmv" -b 600 -vcodec mpeg4 -ab 128 )"
               R"(-acodec aac "C:\Videos\clip.mp4")");
 
-    const std::vector<std::string> programFolders = {"Tools", "Program Files",
-                                                     "Prógram Fïles 日本"};
-    for (const std::string& name : programFolders) {
+    struct Video {
+        std::string input;
+        std::string output;
+    };
+    // The videos need not exist: the probe only reports what it was given.
+    const Video videos[] = {
+        {R"(C:\Videos\clip.wmv)", R"(C:\Videos\clip.mp4)"},
+        {R"(C:\clip.WMV)", R"(C:\clip.mp4)"},
+        {R"(\\server\share\My Vidéos\clip one.wmv)", R"(\\server\share\My Vidéos\clip one.mp4)"},
+        {R"(D:\a.b\no extension)", R"(D:\a.b\no extension.mp4)"},
+    };
+    for (const std::string name : {"Tools", "Program Files", "Prógram Fïles 日本"}) {
         const WindowsTestFolder folder;
         const std::string programFolder = folder.make(name + "\\");
-        const std::string encoder = quillaro::encoderPath(programFolder.substr(
-            0, programFolder.size() - 1)); // the program folder has no final backslash
+        // The program folder has no final backslash.
+        const std::string encoder =
+            quillaro::encoderPath(programFolder.substr(0, programFolder.size() - 1));
         ASSERT_TRUE(
             CopyFileW(quillaro::toUtf16(probe).c_str(), quillaro::toUtf16(encoder).c_str(), TRUE));
-        const std::string input = folder.path() + "My Vidéos\\clip one.wmv";
-        Command command = quillaro::encoderCommand(encoder, input, quillaro::outputPathFor(input));
-        // The probe, standing in for the encoder, reports what it was given.
-        command.arguments.insert(command.arguments.begin(), CommandArgument{"args"});
-        const RunResult result = quillaro::runProcess(command, 0, {});
-        EXPECT_EQ(result.outcome, RunResult::Outcome::Exited) << encoder;
-        const std::vector<std::string> expected = {"-i",
-                                                   input,
-                                                   "-b",
-                                                   "600",
-                                                   "-vcodec",
-                                                   "mpeg4",
-                                                   "-ab",
-                                                   "128",
-                                                   "-acodec",
-                                                   "aac",
-                                                   folder.path() + "My Vidéos\\clip one.mp4"};
-        EXPECT_EQ(lines(result.stderrTail), expected) << encoder;
+        for (const Video& video : videos) {
+            Command command = quillaro::encoderCommand(encoder, video.input,
+                                                       quillaro::outputPathFor(video.input));
+            // The probe, standing in for the encoder, reports what it was given.
+            command.arguments.insert(command.arguments.begin(), CommandArgument{"args"});
+            const RunResult result = quillaro::runProcess(command, 0, {});
+            EXPECT_EQ(result.outcome, RunResult::Outcome::Exited) << encoder;
+            const std::vector<std::string> expected = {"-i",      video.input, "-b",        "600",
+                                                       "-vcodec", "mpeg4",     "-ab",       "128",
+                                                       "-acodec", "aac",       video.output};
+            EXPECT_EQ(lines(result.stderrTail), expected) << encoder;
+        }
     }
+}
+
+TEST(RunAndWaitOnWindows, RunsTheEncoderFromADriveRoot) {
+    // A program folder at a drive root keeps its backslash and gets another,
+    // which Windows reads as one.
+    const char* drive = std::getenv("QUILLARO_TEST_DRIVE");
+    if (!drive || !*drive)
+        GTEST_SKIP() << "no QUILLARO_TEST_DRIVE";
+    const std::string encoder = quillaro::encoderPath(std::string(drive) + "\\");
+    ASSERT_EQ(encoder, std::string(drive) + "\\\\ffmpeg.exe");
+    ASSERT_TRUE(
+        CopyFileW(quillaro::toUtf16(probe).c_str(), quillaro::toUtf16(encoder).c_str(), FALSE));
+    const RunResult result = quillaro::runProcess(probeCommand({"exit", "3"}, encoder), 0, {});
+    DeleteFileW(quillaro::toUtf16(encoder).c_str());
+    EXPECT_EQ(result.outcome, RunResult::Outcome::Exited) << result.startErrorText;
+    EXPECT_EQ(result.exitCode, 3);
 }
 
 TEST(RunAndWaitOnWindows, AProgramThatCannotStartGivesANegativeResultAtOnce) {
