@@ -30,27 +30,23 @@ public:
 
     const std::string& path() const { return m_path; }
 
-    // `relative` names a folder when it ends in a backslash, else a file
-    // (with `content`); its parent folders must exist. Returns the full path.
-    std::string make(const std::string& relative, DWORD attributes = 0,
-                     const std::string& content = "x") const {
+    // A folder when `relative` ends in a backslash, else a file holding
+    // `content`; its parent must exist. Returns the full path.
+    std::string make(const std::string& relative, const std::string& content = "x") const {
         const std::string full = m_path + relative;
-        // The "\\?\" form, so deep trees can pass MAX_PATH.
-        const std::wstring wide = L"\\\\?\\" + quillaro::toUtf16(full);
+        const std::wstring wide = quillaro::toUtf16(full);
+        bool made = false;
         if (full.back() == '\\') {
-            if (!CreateDirectoryW(wide.c_str(), nullptr))
-                throw std::runtime_error("cannot make folder " + full);
-        } else {
-            const HANDLE file = CreateFileW(wide.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                            FILE_ATTRIBUTE_NORMAL, nullptr);
-            if (file == INVALID_HANDLE_VALUE)
-                throw std::runtime_error("cannot make file " + full);
+            made = CreateDirectoryW(wide.c_str(), nullptr);
+        } else if (const HANDLE file = CreateFileW(wide.c_str(), GENERIC_WRITE, 0, nullptr,
+                                                   CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+                   file != INVALID_HANDLE_VALUE) {
             DWORD written = 0;
-            WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
+            made = WriteFile(file, content.data(), DWORD(content.size()), &written, nullptr);
             CloseHandle(file);
         }
-        if (attributes != 0 && !SetFileAttributesW(wide.c_str(), attributes))
-            throw std::runtime_error("cannot set attributes of " + full);
+        if (!made)
+            throw std::runtime_error("cannot make " + full);
         return full;
     }
 
@@ -60,8 +56,8 @@ private:
 
 // The full path of a file beside the running test program.
 inline std::string besideThisProgram(const std::string& name) {
-    wchar_t self[32768] = {};
-    GetModuleFileNameW(nullptr, self, 32768);
-    std::string path = quillaro::toUtf8(self);
+    wchar_t self[MAX_PATH + 1] = {};
+    GetModuleFileNameW(nullptr, self, MAX_PATH + 1);
+    const std::string path = quillaro::toUtf8(self);
     return path.substr(0, path.find_last_of('\\') + 1) + name;
 }
