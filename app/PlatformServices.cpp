@@ -19,6 +19,8 @@ namespace {
 void showSystemMessage(QWidget* owner, const QString& text) {
     QMessageBox box(QMessageBox::NoIcon, QCoreApplication::applicationName(), text, QMessageBox::Ok,
                     owner);
+    // File names are shown as they are, never read as markup.
+    box.setTextFormat(Qt::PlainText);
     box.exec();
 }
 
