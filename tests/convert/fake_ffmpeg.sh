@@ -1,7 +1,6 @@
 #!/bin/sh
 # Stands in for ffmpeg in tests: called as "-i INPUT ... OUTPUT".
-# Appends what it was given to $FAKE_ENCODER_LOG, then follows the lines of
-# INPUT, one directive each:
+# Follows the lines of INPUT, one directive each:
 #   stderr TEXT   write TEXT to standard error
 #   sleep SECONDS
 #   partial       start writing OUTPUT
@@ -11,16 +10,6 @@
 #   crash         end now by SIGSEGV
 # Otherwise it writes OUTPUT and exits 0. Like ffmpeg with no one to answer
 # its "Overwrite?" question, it never replaces an existing OUTPUT.
-if [ -n "$FAKE_ENCODER_LOG" ]; then
-    {
-        printf 'run\n'
-        printf 'stdin=%s\n' "$(readlink /proc/$$/fd/0)"
-        for argument in "$@"; do
-            printf 'arg=%s\n' "$argument"
-        done
-    } >>"$FAKE_ENCODER_LOG"
-fi
-
 input=$2
 eval "output=\${$#}"
 
