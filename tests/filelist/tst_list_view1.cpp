@@ -1,486 +1,194 @@
 #include "app/Form1.h"
-#include "app/Pointers.h"
 #include "filelist/FileListModel.h"
 #include "filelist/FileListView.h"
+#include "tests/support/TestServices.h"
 
-#include <initializer_list>
-#include <memory>
-
-#include <QApplication>
-#include <QDir>
-#include <QDropEvent>
-#include <QFile>
-#include <QImage>
-#include <QItemSelectionModel>
-#include <QMimeData>
-#include <QMouseEvent>
-#include <QScrollBar>
-#include <QTemporaryDir>
 #include <QTest>
-#include <QUrl>
-
-namespace {
-
-// The entries that make up a list of `count` distinct paths.
-QStringList numberedEntries(int count) {
-    QStringList entries;
-    for (int i = 0; i < count; ++i)
-        entries << QStringLiteral("/videos/clip%1.wmv").arg(i, 2, 10, QLatin1Char('0'));
-    return entries;
-}
-
-// A drag with a URL for each of `items` ("/..." a local file) and the text
-// of a "text:..." item. With text items only, it carries no URL list at all.
-std::unique_ptr<QMimeData> dragData(const QStringList& items) {
-    auto data = std::make_unique<QMimeData>();
-    QList<QUrl> urls;
-    for (const QString& item : items) {
-        if (item.startsWith(QLatin1String("text:")))
-            data->setText(item.mid(5));
-        else
-            urls << (item.startsWith(QLatin1Char('/')) ? QUrl::fromLocalFile(item) : QUrl(item));
-    }
-    if (!urls.isEmpty() || items.isEmpty())
-        data->setUrls(urls);
-    return data;
-}
-
-} // namespace
+#include <QtWidgets>
 
 class TestListView1 : public QObject {
     Q_OBJECT
 
-private slots:
-    void init();
-    void gesture_data();
-    void gesture();
-    void scroll_data();
-    void scroll();
-    void dragPicture_data();
-    void dragPicture();
-    void drop_data();
-    void drop();
-
-private:
-    void makeForm(const QStringList& entries);
-    QPoint pointFor(const QString& where) const;
-    void mouse(QEvent::Type type, const QPoint& at, Qt::MouseButton button);
-    void run(const QStringList& steps, Qt::MouseButton button);
-    int selectedRow() const;
-    QStringList listed() const;
-    void writeDragPicture(const QString& kind);
-
-    std::unique_ptr<QTemporaryDir> m_programFolder;
-    std::shared_ptr<QPoint> m_screenPosition;
+    QTemporaryDir m_programFolder;
+    QPoint m_screenPosition;
     std::unique_ptr<Form1> m_form;
     FileListView* m_list = nullptr;
-    Qt::MouseButtons m_held;
-};
+    Qt::MouseButton m_button = Qt::LeftButton;
+    int m_top = 0;
 
-void TestListView1::init() {
-    m_programFolder = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_programFolder->isValid());
-    m_screenPosition = std::make_shared<QPoint>(200, 335);
-    m_held = Qt::NoButton;
-}
+    void makeForm(const QStringList& entries) {
+        auto services = testServices(std::make_shared<ServiceLog>(), m_programFolder.path());
+        services.cursorPosition = [this] { return m_screenPosition; };
+        m_form = std::make_unique<Form1>(std::move(services));
+        m_form->Form_Load();
+        m_form->fileList().append(entries);
+        m_form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
+        m_list = m_form->findChild<FileListView*>("ListView1");
+        m_button = Qt::LeftButton;
+        m_screenPosition = QPoint(700, 335);
+        m_top = topRow();
+    }
 
-void TestListView1::makeForm(const QStringList& entries) {
-    PlatformServices services = PlatformServices::system();
-    services.programFolder = m_programFolder->path();
-    services.cursorPosition = [position = m_screenPosition] { return *position; };
-    services.randomDraw = [] { return 0.5; };
-    services.openWebPage = [](const QUrl&) {};
-    services.endProgram = [] {};
-    m_form = std::make_unique<Form1>(std::move(services));
-    m_form->Form_Load();
-    for (const QString& entry : entries)
-        m_form->AddFileToList(entry);
-    m_form->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
-    m_list = m_form->findChild<FileListView*>(QStringLiteral("ListView1"));
-    QVERIFY(m_list);
-}
+    // A row, or "e" for the list space below the last entry.
+    QPoint pointFor(const QString& where) const {
+        return where == "e" ? QPoint(10, m_list->viewport()->rect().bottom() - 2)
+                            : m_list->visualRect(m_form->fileList().index(where.toInt())).center();
+    }
 
-// "3" is the middle of the fourth entry; "empty" is list space below the
-// last entry; "outside" is below the list's visible area.
-QPoint TestListView1::pointFor(const QString& where) const {
-    const QRect area = m_list->viewport()->rect();
-    if (where == QLatin1String("empty"))
-        return {10, area.bottom() - 2};
-    if (where == QLatin1String("outside"))
-        return {10, area.bottom() + 20};
-    return m_list->visualRect(m_form->fileList().index(where.toInt())).center();
-}
-
-void TestListView1::mouse(QEvent::Type type, const QPoint& at, Qt::MouseButton button) {
-    if (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick)
-        m_held |= button;
-    else if (type == QEvent::MouseButtonRelease)
-        m_held &= ~button;
-    QWidget* viewport = m_list->viewport();
-    QMouseEvent event(type, QPointF(at), QPointF(viewport->mapToGlobal(at)),
-                      type == QEvent::MouseMove ? Qt::NoButton : button, m_held, Qt::NoModifier);
-    QApplication::sendEvent(viewport, &event);
-}
-
-// Steps: "press N", "move N", "release", "dclick N" (press, release, double
-// click, release, as the platform sends them), and the keys "delete",
-// "keypad-delete", "shift-delete" and "down"; N is a row, "empty" or
-// "outside".
-void TestListView1::run(const QStringList& steps, Qt::MouseButton button) {
-    for (const QString& step : steps) {
-        const QStringList parts = step.split(QLatin1Char(' '));
-        const QString& action = parts.first();
-        const QPoint at = parts.size() > 1 ? pointFor(parts.at(1)) : QPoint(10, 10);
-        if (parts.size() > 1 && parts.at(1) == QLatin1String("empty"))
-            QVERIFY(!m_list->indexAt(at).isValid());
-        if (action == QLatin1String("press")) {
-            mouse(QEvent::MouseButtonPress, at, button);
-        } else if (action == QLatin1String("move")) {
-            mouse(QEvent::MouseMove, at, button);
-        } else if (action == QLatin1String("release")) {
-            mouse(QEvent::MouseButtonRelease, at, button);
-        } else if (action == QLatin1String("dclick")) {
-            mouse(QEvent::MouseButtonPress, at, button);
-            mouse(QEvent::MouseButtonRelease, at, button);
-            mouse(QEvent::MouseButtonDblClick, at, button);
-            mouse(QEvent::MouseButtonRelease, at, button);
-        } else if (action == QLatin1String("delete")) {
-            QTest::keyClick(m_list, Qt::Key_Delete);
-        } else if (action == QLatin1String("keypad-delete")) {
-            QTest::keyClick(m_list, Qt::Key_Delete, Qt::KeypadModifier);
-        } else if (action == QLatin1String("shift-delete")) {
-            QTest::keyClick(m_list, Qt::Key_Delete, Qt::ShiftModifier);
-        } else if (action == QLatin1String("down")) {
-            QTest::keyClick(m_list, Qt::Key_Down);
-        } else {
-            QFAIL(qPrintable(QStringLiteral("unknown step ") + step));
+    // Space-separated steps: p, m, r or c (press, move, release, double-click
+    // event) at a place for pointFor(); Right or Middle, the button from then
+    // on; a key (Del, Down, ...); y304, the pointer's screen row; top5 or
+    // end5, row 5 scrolled to the view's top or bottom; ico:icon, ico:garbage
+    // or ico:missing, what drag.ico holds.
+    void run(const QString& steps) {
+        for (const QString& step : steps.split(' ', Qt::SkipEmptyParts)) {
+            // QEvent numbers press, release, double-click and move from 2 to 5.
+            const int mouse = QString("prcm").indexOf(step[0]);
+            if (step == "Right" || step == "Middle") {
+                m_button = step == "Right" ? Qt::RightButton : Qt::MiddleButton;
+            } else if (mouse >= 0) {
+                const auto type = QEvent::Type(QEvent::MouseButtonPress + mouse);
+                const QPoint at = pointFor(step.mid(1));
+                QMouseEvent event(type, at, m_list->viewport()->mapToGlobal(at),
+                                  type == QEvent::MouseMove ? Qt::NoButton : m_button,
+                                  type == QEvent::MouseButtonRelease ? Qt::NoButton : m_button, {});
+                QApplication::sendEvent(m_list->viewport(), &event);
+            } else if (step[0] == 'y') {
+                m_screenPosition.setY(step.mid(1).toInt());
+            } else if (step.startsWith("top") || step.startsWith("end")) {
+                m_list->scrollTo(m_form->fileList().index(step.mid(3).toInt()),
+                                 step[0] == 't' ? QAbstractItemView::PositionAtTop
+                                                : QAbstractItemView::PositionAtBottom);
+                m_top = topRow();
+            } else if (step.startsWith("ico:")) {
+                QFile file(m_programFolder.filePath("drag.ico"));
+                file.remove();
+                QImage picture(32, 32, QImage::Format_ARGB32);
+                picture.fill(Qt::darkBlue);
+                QVERIFY(step == "ico:missing" ||
+                        (step == "ico:icon" ? picture.save(file.fileName(), "ICO")
+                                            : file.open(QIODevice::WriteOnly) && file.write("?")));
+            } else {
+                const QKeyCombination key = QKeySequence(step)[0];
+                QTest::keyClick(m_list, key.key(), key.keyboardModifiers());
+            }
         }
     }
-}
 
-int TestListView1::selectedRow() const {
-    const QModelIndexList rows = m_list->selectionModel()->selectedRows();
-    return rows.size() == 1 ? rows.first().row() : -1;
-}
+    int topRow() const { return m_list->indexAt(QPoint(10, 1)).row(); }
 
-QStringList TestListView1::listed() const {
-    QStringList texts;
-    for (int row = 0; row < m_form->fileList().count(); ++row)
-        texts << m_form->fileList().text(row);
-    return texts;
-}
-
-void TestListView1::gesture_data() {
-    QTest::addColumn<QStringList>("entries");
-    QTest::addColumn<int>("button");
-    QTest::addColumn<QStringList>("steps");
-    QTest::addColumn<QStringList>("expected");
-    QTest::addColumn<int>("selected");
-    QTest::addColumn<int>("listPointer");
-
-    const QStringList abcd{"A", "B", "C", "D"};
-    const QStringList abc{"A", "B", "C"};
-
-    const std::pair<const char*, Qt::MouseButton> buttons[] = {
-        {"left", Qt::LeftButton}, {"right", Qt::RightButton}, {"middle", Qt::MiddleButton}};
-    for (const auto& [name, button] : buttons) {
-        QTest::addRow("%s: dragged over each entry in turn", name)
-            << abcd << int(button)
-            << QStringList{"press 0", "move 1", "move 2", "move 3", "release"}
-            << QStringList{"B", "C", "D", "A"} << 3 << Pointer::Arrow;
-        QTest::addRow("%s: jumps straight to the last", name)
-            << abcd << int(button) << QStringList{"press 0", "move 3", "release"}
-            << QStringList{"D", "B", "C", "A"} << 3 << Pointer::Arrow;
+    QStringList shown() const {
+        QStringList texts;
+        for (int row = 0; row < m_form->fileList().count(); ++row)
+            texts << QString(m_list->selectionModel()->isRowSelected(row) ? "[%1]" : "%1")
+                         .arg(m_form->fileList().text(row));
+        return texts;
     }
 
-    const int left = Qt::LeftButton;
-    QTest::newRow("resting on the dragged entry")
-        << abcd << left << QStringList{"press 1", "move 1", "move 1"} << abcd << 1
-        << Pointer::Custom;
-    QTest::newRow("the same path stays behind, the drag goes on")
-        << QStringList{"A", "A", "B"} << left << QStringList{"press 0", "move 1", "move 2"}
-        << QStringList{"B", "A", "A"} << 2 << Pointer::Custom;
-    QTest::newRow("empty space below the entries")
-        << abc << left << QStringList{"press 0", "move empty"} << abc << 0 << Pointer::Custom;
-    QTest::newRow("below the visible list")
-        << numberedEntries(20) << left << QStringList{"press 0", "move outside", "release"}
-        << numberedEntries(20) << 0 << Pointer::Arrow;
-    QTest::newRow("moves after the release")
-        << abc << left << QStringList{"press 0", "release", "move 1", "move 2"} << abc << 0
-        << Pointer::Arrow;
-    QTest::newRow("never clicked an entry")
-        << abc << left << QStringList{"press empty", "move 0", "move 2"} << abc << -1
-        << Pointer::Default;
-    QTest::newRow("press on empty space goes on with the last dragged entry")
-        << abcd << left
-        << QStringList{"press 0", "move 1", "release", "press empty", "move 3", "release"}
-        << QStringList{"B", "D", "C", "A"} << 3 << Pointer::Arrow;
-    QTest::newRow("double-click on the second of three")
-        << abc << left << QStringList{"dclick 1"} << QStringList{"A", "C"} << 1 << Pointer::Arrow;
-    QTest::newRow("double-click on an empty list")
-        << QStringList{} << left << QStringList{"dclick empty"} << QStringList{} << -1
-        << Pointer::Arrow;
-    QTest::newRow("double-click on empty space removes nothing")
-        << abc << left << QStringList{"press 0", "release", "dclick empty"} << abc << -1
-        << Pointer::Arrow;
-    QTest::newRow("Delete removes the selected entry")
-        << abc << left << QStringList{"press 2", "release", "delete"} << QStringList{"A", "B"} << 1
-        << Pointer::Arrow;
-    QTest::newRow("the keypad's Delete")
-        << abc << left << QStringList{"press 2", "release", "keypad-delete"}
-        << QStringList{"A", "B"} << 1 << Pointer::Arrow;
-    QTest::newRow("Shift+Delete is not Delete")
-        << abc << left << QStringList{"press 2", "release", "shift-delete"} << abc << 2
-        << Pointer::Arrow;
-    QTest::newRow("Delete with nothing selected")
-        << abc << left << QStringList{"delete"} << abc << -1 << Pointer::Default;
-    QTest::newRow("no drag through a double-click-removed entry")
-        << abc << left << QStringList{"dclick 1", "press empty", "move 0", "move 1"}
-        << QStringList{"A", "C"} << -1 << Pointer::Arrow;
-    QTest::newRow("no drag through an entry removed with Delete")
-        << abc << left << QStringList{"press 0", "release", "delete", "press empty", "move 0"}
-        << QStringList{"B", "C"} << -1 << Pointer::Arrow;
-    QTest::newRow("no drag after removing another entry")
-        << abc << left
-        << QStringList{"press 0", "release", "down", "down", "delete", "press empty", "move 1"}
-        << QStringList{"A", "B"} << -1 << Pointer::Arrow;
-    QTest::newRow("a fresh click after a removal drags again")
-        << abc << left << QStringList{"dclick 1", "press 0", "move 1"} << QStringList{"C", "A"} << 1
-        << Pointer::Custom;
-}
-
-void TestListView1::gesture() {
-    QFETCH(QStringList, entries);
-    QFETCH(int, button);
-    QFETCH(QStringList, steps);
-    QFETCH(QStringList, expected);
-    QFETCH(int, selected);
-    QFETCH(int, listPointer);
-
-    makeForm(entries);
-    writeDragPicture(QStringLiteral("icon"));
-    run(steps, Qt::MouseButton(button));
-
-    QCOMPARE(listed(), expected);
-    QCOMPARE(selectedRow(), selected);
-    QCOMPARE(m_form->listMousePointer(), listPointer);
-}
-
-// The dragged entry passes from `from` onto `onto`; `top` is the first
-// visible row before. `scrolled` is the direction the list must move: -1 up,
-// 0 not at all, 1 down.
-void TestListView1::scroll_data() {
-    QTest::addColumn<int>("top");
-    QTest::addColumn<QString>("from");
-    QTest::addColumn<QString>("onto");
-    QTest::addColumn<int>("screenRow");
-    QTest::addColumn<int>("scrolled");
-
-    for (int row : {304, 305, 364, 365}) {
-        QTest::addRow("up onto the top visible entry, row %d", row)
-            << 10 << "top+1"
-            << "top" << row << (row < 305 ? -1 : 0);
-        QTest::addRow("down onto the bottom visible entry, row %d", row)
-            << 10 << "bottom-1"
-            << "bottom" << row << (row > 364 ? 1 : 0);
-    }
-    QTest::newRow("onto the first entry, high") << 0 << "1"
-                                                << "0" << 100 << 0;
-    QTest::newRow("onto the last entry, low") << 39 << "38"
-                                              << "39" << 500 << 0;
-}
-
-void TestListView1::scroll() {
-    QFETCH(int, top);
-    QFETCH(QString, from);
-    QFETCH(QString, onto);
-    QFETCH(int, screenRow);
-    QFETCH(int, scrolled);
-
-    makeForm(numberedEntries(40));
-    FileListModel& list = m_form->fileList();
-    m_list->scrollTo(list.index(top), QAbstractItemView::PositionAtTop);
-    if (top == 39)
-        m_list->scrollToBottom();
-    QScrollBar* bar = m_list->verticalScrollBar();
-    const int before = bar->value();
-    QVERIFY(bar->maximum() > 0);
-
-    // The rows fully in view before the move.
-    const QRect area = m_list->viewport()->rect();
-    const int firstShown = m_list->indexAt(QPoint(10, 1)).row();
-    int lastShown = firstShown;
-    while (lastShown + 1 < list.count() &&
-           area.contains(m_list->visualRect(list.index(lastShown + 1))))
-        ++lastShown;
-    const auto rowOf = [&](const QString& where) {
-        if (where.startsWith(QLatin1String("top")))
-            return firstShown + where.mid(3).toInt();
-        if (where.startsWith(QLatin1String("bottom")))
-            return lastShown + where.mid(6).toInt();
-        return where.toInt();
-    };
-    const int fromRow = rowOf(from);
-    const int ontoRow = rowOf(onto);
-
-    *m_screenPosition = QPoint(700, screenRow);
-    run({QStringLiteral("press %1").arg(fromRow), QStringLiteral("move %1").arg(ontoRow)},
-        Qt::LeftButton);
-    QCOMPARE(list.text(ontoRow), numberedEntries(40).at(fromRow));
-
-    const int after = bar->value();
-    QCOMPARE((after > before) - (after < before), scrolled);
-    if (scrolled != 0)
-        QVERIFY(area.contains(m_list->visualRect(list.index(ontoRow + scrolled))));
-}
-
-void TestListView1::writeDragPicture(const QString& kind) {
-    const QString path = m_programFolder->filePath(QStringLiteral("drag.ico"));
-    QFile::remove(path);
-    if (kind == QLatin1String("icon")) {
-        QImage picture(32, 32, QImage::Format_ARGB32);
-        picture.fill(Qt::darkBlue);
-        QVERIFY(picture.save(path, "ICO"));
-    } else if (kind == QLatin1String("garbage")) {
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("not a picture at all");
-    }
-}
-
-// The picture is read again at every entry click; without a readable one the
-// list shows its standard pointer.
-void TestListView1::dragPicture_data() {
-    QTest::addColumn<QString>("atFirstClick");
-    QTest::addColumn<QString>("atSecondClick");
-    QTest::addColumn<int>("shape");
-
-    QTest::newRow("icon") << "icon"
-                          << "icon" << int(Qt::BitmapCursor);
-    QTest::newRow("missing") << "missing"
-                             << "missing" << int(Qt::ArrowCursor);
-    QTest::newRow("unreadable") << "garbage"
-                                << "garbage" << int(Qt::ArrowCursor);
-    QTest::newRow("removed after the first click") << "icon"
-                                                   << "missing" << int(Qt::ArrowCursor);
-    QTest::newRow("spoilt after the first click") << "icon"
-                                                  << "garbage" << int(Qt::ArrowCursor);
-    QTest::newRow("placed after the first click") << "missing"
-                                                  << "icon" << int(Qt::BitmapCursor);
-}
-
-void TestListView1::dragPicture() {
-    QFETCH(QString, atFirstClick);
-    QFETCH(QString, atSecondClick);
-    QFETCH(int, shape);
-
-    makeForm({"A", "B"});
-    writeDragPicture(atFirstClick);
-    run({"press 0", "release"}, Qt::LeftButton);
-    writeDragPicture(atSecondClick);
-    run({"press 1"}, Qt::LeftButton);
-
-    QCOMPARE(m_form->listMousePointer(), Pointer::Custom);
-    QCOMPARE(int(m_list->viewport()->cursor().shape()), shape);
-
-    run({"release"}, Qt::LeftButton);
-    QCOMPARE(m_form->listMousePointer(), Pointer::Arrow);
-    QCOMPARE(m_list->viewport()->cursor().shape(), Qt::ArrowCursor);
-}
-
-// `before`: mouse steps on the list ahead of the drag. `answer`: the action
-// told to the source, IgnoreAction for a refused drag.
-void TestListView1::drop_data() {
-    QTest::addColumn<QStringList>("before");
-    QTest::addColumn<QStringList>("dragged");
-    QTest::addColumn<int>("sourceAllows");
-    QTest::addColumn<QString>("dropAt");
-    QTest::addColumn<int>("answer");
-    QTest::addColumn<QStringList>("added");
-
-    const QStringList none;
-    const int copyOrMove = Qt::CopyAction | Qt::MoveAction;
-    const int copy = Qt::CopyAction;
-    const int refused = Qt::IgnoreAction;
-    const QStringList three{"/videos/c.wmv", "/videos/a.wmv", "/videos/b.wmv"};
-    const QStringList web{"https://example.com/a.wmv"};
-    const QStringList tmp{QDir::tempPath()};
-    const QStringList odd{"/Vidéos/ Clip  ÜBER #1%.WMV "};
-
-    QTest::newRow("text without files")
-        << none << QStringList{"text:/videos/a.wmv"} << copyOrMove << "0" << refused << none;
-    QTest::newRow("three files onto an entry")
-        << none << three << copyOrMove << "0" << copy << three;
-    QTest::newRow("three files onto empty space")
-        << none << three << copyOrMove << "empty" << copy << three;
-    QTest::newRow("files with text beside them")
-        << none << three + QStringList{"text:words"} << copyOrMove << "0" << copy << three;
-    QTest::newRow("a path already listed") << none << QStringList{"/videos/first.wmv"} << copyOrMove
-                                           << "0" << copy << QStringList{"/videos/first.wmv"};
-    QTest::newRow("another type of file") << none << QStringList{"/docs/notes.txt"} << copyOrMove
-                                          << "0" << copy << QStringList{"/docs/notes.txt"};
-    QTest::newRow("a folder") << none << tmp << copyOrMove << "0" << copy << tmp;
-    QTest::newRow("names kept exactly") << none << odd << copyOrMove << "0" << copy << odd;
-    QTest::newRow("an empty file list") << none << none << copyOrMove << "0" << copy << none;
-    QTest::newRow("a web address") << none << web << copyOrMove << "0" << refused << none;
-    QTest::newRow("a file and a web address")
-        << none << QStringList{"/videos/a.wmv"} + web << copyOrMove << "0" << refused << none;
-    // Answering a move would have the source delete the files it lent us.
-    QTest::newRow("a source that only moves")
-        << none << three << int(Qt::MoveAction) << "0" << refused << none;
-    QTest::newRow("a source that moves or links")
-        << none << three << int(Qt::MoveAction | Qt::LinkAction) << "0" << int(Qt::LinkAction)
-        << three;
-    QTest::newRow("after dragging an entry") << QStringList{"press 0", "move 1", "release"} << three
-                                             << copyOrMove << "0" << copy << three;
-}
-
-void TestListView1::drop() {
-    QFETCH(QStringList, before);
-    QFETCH(QStringList, dragged);
-    QFETCH(int, sourceAllows);
-    QFETCH(QString, dropAt);
-    QFETCH(int, answer);
-    QFETCH(QStringList, added);
-
-    makeForm({"/videos/first.wmv", "/videos/second.wmv"});
-    run(before, Qt::LeftButton);
-    const QStringList listedBefore = listed();
-    m_list->selectionModel()->setCurrentIndex(m_form->fileList().index(1),
-                                              QItemSelectionModel::ClearAndSelect);
-    const int pointer = m_form->MousePointer();
-
-    const auto data = dragData(dragged);
-    const QPoint at = pointFor(dropAt);
-    const auto allowed = Qt::DropActions(sourceAllows);
-    const bool accepted = answer != Qt::IgnoreAction;
-    QWidget* viewport = m_list->viewport();
-
-    QDragEnterEvent enter(at, allowed, data.get(), Qt::LeftButton, Qt::NoModifier);
-    QDragMoveEvent move(at, allowed, data.get(), Qt::LeftButton, Qt::NoModifier);
-    QDropEvent drop(at, allowed, data.get(), Qt::LeftButton, Qt::NoModifier);
-    for (QDropEvent* event : std::initializer_list<QDropEvent*>{&enter, &move, &drop}) {
-        // After a refusal the toolkit delivers no drop; the handler must
-        // still take nothing if one came.
-        if (event == &drop && !accepted)
-            m_form->ListView1_OLEDragDrop(drop);
-        else
-            QApplication::sendEvent(viewport, event);
-        QCOMPARE(event->isAccepted(), accepted);
-        if (accepted)
-            QCOMPARE(int(event->dropAction()), answer);
+private slots:
+    // Entries (a letter each), steps, and what follows: the entries with the
+    // selected one in brackets, the list's pointer setting (0 default, 1
+    // arrow, 99 custom), whether drag.ico shows, how many rows it scrolled.
+    void gesture_data() {
+        QTest::addColumn<QStringList>("row");
+        const auto row = [](const char* name, const char* entries, const char* steps,
+                            const char* expected) {
+            QTest::newRow(name) << QStringList{entries, steps, expected};
+        };
+        row("over each entry in turn", "ABCD", "p0 m1 m2 m3 r", "BCD[A] 1");
+        row("straight to the last", "ABCD", "p0 m3 r", "DBC[A] 1");
+        row("right, then middle button", "ABCD", "Right p0 m1 r Middle p1 m3 r", "BDC[A] 1");
+        row("same text, case counts", "AaAB", "p0 m1 m2 m3", "aBA[A] 99 drag.ico");
+        row("empty space", "ABC", "p0 me", "[A]BC 99 drag.ico");
+        row("below the view", "ABCDEFGHIJ", "p0 m9", "[A]BCDEFGHIJ 99 drag.ico");
+        row("never clicked an entry", "ABC", "pe m0 m2", "ABC 0");
+        // The last drag goes on after a press on empty space, not before it.
+        row("released, then on", "ABCD", "p0 m1 r m2 pe m3 r", "BDC[A] 1");
+        row("up at row 304", "ABCDEFGHIJKL", "top5 y304 p6 m5", "ABCDE[G]FHIJKL 99 drag.ico -1");
+        row("not at row 305", "ABCDEFGHIJKL", "top5 y305 p6 m5", "ABCDE[G]FHIJKL 99 drag.ico");
+        row("not at row 364", "ABCDEFGHIJKL", "end6 y364 p5 m6", "ABCDEG[F]HIJKL 99 drag.ico");
+        row("down at row 365", "ABCDEFGHIJKL", "end6 y365 p5 m6", "ABCDEG[F]HIJKL 99 drag.ico 1");
+        row("first at 100, last at 500", "ABC", "y100 p1 m0 r y500 p1 m2", "BC[A] 99 drag.ico");
+        // Double-clicks on empty space, then on the second of three.
+        row("double-clicks", "ABC", "p0 r pe r ce r p1 r c1 r", "A[C] 1");
+        row("double-click on an empty list", "", "pe r ce r", " 1");
+        // A removal ends the drag: only a fresh entry click starts one. Shift+Delete
+        // removes nothing, Delete and the keypad's remove C, then D.
+        row("Delete, no drag after", "ABCD", "p0 r Down Down Shift+Del Del Num+Del pe m1", "AB 1");
+        row("no drag through the removed", "ABC", "p1 r c1 r pe m0 m1 p0 m1", "C[A] 99 drag.ico");
+        // drag.ico is read again at every entry click.
+        row("drag.ico spoilt", "AB", "p0 r ico:garbage p1", "A[B] 99");
+        row("drag.ico placed", "AB", "ico:missing p0 r ico:icon p1", "A[B] 99 drag.ico");
     }
 
-    QStringList expected = listedBefore;
-    for (const QString& path : added)
-        expected << QDir::toNativeSeparators(path);
-    QCOMPARE(listed(), expected);
-    // A drop selects nothing new, scrolls nothing and leaves the pointer.
-    QCOMPARE(selectedRow(), 1);
-    QCOMPARE(m_list->verticalScrollBar()->value(), 0);
-    QCOMPARE(m_form->MousePointer(), pointer);
-}
+    void gesture() {
+        QFETCH(QStringList, row);
+        makeForm(row[0].split(QString(), Qt::SkipEmptyParts));
+        run("ico:icon " + row[1]);
+        QStringList state{shown().join(QString()), QString::number(m_form->listMousePointer())};
+        if (m_list->viewport()->cursor().shape() == Qt::BitmapCursor)
+            state << "drag.ico";
+        if (topRow() != m_top)
+            state << QString::number(topRow() - m_top);
+        QCOMPARE(state.join(' '), row[2]);
+    }
+
+    // "/..." are files, others web addresses; an accepted drop appends them.
+    void drop_data() {
+        QTest::addColumn<QStringList>("dragged");
+        QTest::addColumn<Qt::DropActions>("allowed");
+        QTest::addColumn<Qt::DropAction>("answer");
+        const Qt::DropActions copyOrMove = Qt::CopyAction | Qt::MoveAction;
+        const auto row = [](const char* name, const QStringList& dragged, Qt::DropActions allowed,
+                            Qt::DropAction answer) {
+            QTest::newRow(name) << dragged << allowed << answer;
+        };
+        row("text without files", {"text"}, copyOrMove, Qt::IgnoreAction);
+        row("in order, as given: listed, a folder, any type or name",
+            {"/videos/first.wmv", QDir::tempPath(), "/Vidéos/ Clip  ÜBER #1%.TXT "}, copyOrMove,
+            Qt::CopyAction);
+        row("an empty file list", {}, copyOrMove, Qt::CopyAction);
+        row("a file and a web address", {"/videos/a.wmv", "https://example.com/a.wmv"}, copyOrMove,
+            Qt::IgnoreAction);
+        // Answering a move would have the source delete the files it lent us.
+        row("a source that only moves", {"/videos/a.wmv"}, Qt::MoveAction, Qt::IgnoreAction);
+    }
+
+    void drop() {
+        QFETCH(QStringList, dragged);
+        QFETCH(Qt::DropActions, allowed);
+        QFETCH(Qt::DropAction, answer);
+        makeForm({"/videos/first.wmv", "/videos/second.wmv"});
+        // Entry clicks and a reorder ahead of the drag leave drops welcome.
+        run("p0 m1 r p1 r");
+        QStringList expected = shown();
+
+        QMimeData data;
+        data.setText("/videos/a.wmv");
+        QList<QUrl> urls;
+        for (const QString& item : dragged)
+            urls << (item.startsWith('/') ? QUrl::fromLocalFile(item) : QUrl(item));
+        if (dragged != QStringList{"text"})
+            data.setUrls(urls);
+
+        for (QEvent::Type type : {QEvent::DragEnter, QEvent::DragMove, QEvent::Drop}) {
+            // It passes over an entry and lands on empty space: the place does
+            // not matter. A drop after a refusal, which the toolkit would not
+            // send, must still add nothing.
+            QDragMoveEvent event(pointFor(type == QEvent::DragMove ? "0" : "e"), allowed, &data,
+                                 Qt::LeftButton, {}, type);
+            if (type == QEvent::Drop && answer == Qt::IgnoreAction)
+                m_form->ListView1_OLEDragDrop(event);
+            else
+                QApplication::sendEvent(m_list->viewport(), &event);
+            QCOMPARE(event.isAccepted() ? event.dropAction() : Qt::IgnoreAction, answer);
+        }
+        for (const QString& path : answer != Qt::IgnoreAction ? dragged : QStringList())
+            expected << QDir::toNativeSeparators(path);
+        QCOMPARE(shown(), expected);
+    }
+};
 
 QTEST_MAIN(TestListView1)
 #include "tst_list_view1.moc"
