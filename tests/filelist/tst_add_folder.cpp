@@ -4,197 +4,79 @@
 #include "filelist/FileListModel.h"
 #include "tests/support/TestServices.h"
 
-#include <memory>
-
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
+#include <QtCore>
 
 // The "Add All WMV File(s) In Folder" command, through the window's handler
-// into the real list, on folders made for each test.
+// into the real list, on folders made for each row.
 class TestAddFolder : public QObject {
     Q_OBJECT
 
 private slots:
-    void appendsInFolderOrder_data();
-    void appendsInFolderOrder();
-    void cancelAddsNothing();
-    void busyPointerDuringScanOnly();
-    void secondScanFromInsideRunsToItsEnd();
-
-private:
-    struct Picker {
-        QStringList answers; // taken one per use; empty once used up
-        int shown = 0;
-        QString title;
-        QWidget* owner = nullptr;
-    };
-
-    std::unique_ptr<Form1> makeForm(const std::shared_ptr<Picker>& picker);
-    static void makeFiles(const QTemporaryDir& dir, const QStringList& relativePaths);
-    static QStringList listed(const Form1& form);
-    static void clickCheck3(Form1& form);
-
-    std::shared_ptr<ServiceLog> m_log;
-};
-
-std::unique_ptr<Form1> TestAddFolder::makeForm(const std::shared_ptr<Picker>& picker) {
-    m_log = std::make_shared<ServiceLog>();
-    PlatformServices services = testServices(m_log);
-    services.chooseFolder = [picker](QWidget* owner, const QString& title) {
-        ++picker->shown;
-        picker->title = title;
-        picker->owner = owner;
-        return picker->answers.isEmpty() ? QString() : picker->answers.takeFirst();
-    };
-    auto form = std::make_unique<Form1>(std::move(services));
-    form->Form_Load();
-    form->show();
-    return form;
-}
-
-void TestAddFolder::makeFiles(const QTemporaryDir& dir, const QStringList& relativePaths) {
-    for (const QString& relative : relativePaths) {
-        const QString path = dir.filePath(relative);
-        if (relative.endsWith('/')) {
-            QVERIFY(QDir().mkpath(path));
-            continue;
-        }
-        QVERIFY(QDir().mkpath(QFileInfo(path).path()));
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
+    // `answers`: what the picker gives, one per showing, after the path of a
+    // fresh folder that holds `files`; none is a cancel. A second answer goes
+    // to a click made while the first scan hands the window its turn. The
+    // folder's "a.wmv" is listed before the click.
+    void check3_data() {
+        QTest::addColumn<QStringList>("answers");
+        QTest::addColumn<QStringList>("files");
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("level order behind the list; the root with a final separator")
+            << QStringList{"/"} << QStringList{"A/A1/a1.wmv", "B/b.wmv", "A/a.wmv", "a.wmv"}
+            << QStringList{"a.wmv", "a.wmv", "A/a.wmv", "B/b.wmv", "A/A1/a1.wmv"};
+        QTest::newRow("cancel") << QStringList{} << QStringList{"a.wmv"} << QStringList{"a.wmv"};
+        QTest::newRow("a scan inside a scan ends first")
+            << QStringList{"/O/", "/I"}
+            << QStringList{"O/o.wmv", "O/P/p.wmv", "I/i.wmv", "I/J/j.wmv"}
+            << QStringList{"a.wmv", "I/i.wmv", "I/J/j.wmv", "O/o.wmv", "O/P/p.wmv"};
     }
-}
 
-QStringList TestAddFolder::listed(const Form1& form) {
-    QStringList texts;
-    for (int row = 0; row < form.fileList().count(); ++row)
-        texts << form.fileList().text(row);
-    return texts;
-}
+    void check3() {
+        QFETCH(QStringList, answers);
+        QFETCH(QStringList, files);
+        QFETCH(QStringList, expected);
+        const QTemporaryDir dir;
+        for (const QString& file : files)
+            QVERIFY(QDir(dir.path()).mkpath(QFileInfo(file).path()) &&
+                    QFile(dir.filePath(file)).open(QIODevice::WriteOnly));
 
-void TestAddFolder::clickCheck3(Form1& form) {
-    QTest::mouseClick(form.findChild<TwoStateButton*>("Check3"), Qt::LeftButton);
-}
+        // The titles of the pickers and the messages shown, in order.
+        QStringList asked;
+        PlatformServices services = testServices(std::make_shared<ServiceLog>());
+        services.showMessage = [&](QWidget*, const QString& text) { asked << text; };
+        services.chooseFolder = [&](QWidget* owner, const QString& title) {
+            asked << (qobject_cast<Form1*>(owner) ? title : "another owner");
+            return asked.size() > answers.size() ? QString()
+                                                 : dir.path() + answers[asked.size() - 1];
+        };
+        const auto form = std::make_unique<Form1>(std::move(services));
+        form->show();
+        form->AddFileToList(dir.filePath("a.wmv"));
+        form->setMousePointer(Pointer::Custom);
+        auto* check3 = form->findChild<TwoStateButton*>("Check3");
+        int pointerDuring = -1;
+        // A timer can only fire while a scan hands the window its turn.
+        QTimer::singleShot(0, form.get(), [&] {
+            pointerDuring = form->MousePointer();
+            if (asked.size() < answers.size())
+                QTest::mouseClick(check3, Qt::LeftButton);
+        });
+        QTest::mouseClick(check3, Qt::LeftButton);
 
-void TestAddFolder::appendsInFolderOrder_data() {
-    QTest::addColumn<QStringList>("files");
-    QTest::addColumn<QStringList>("alreadyListed");
-    QTest::addColumn<QString>("chosenSuffix");
-    QTest::addColumn<QStringList>("expected");
-
-    QTest::newRow("level order, A1 after B")
-        << QStringList{"A/A1/a1.wmv", "B/b.wmv", "A/a.wmv", "r.wmv", "~r.wmv"} << QStringList{}
-        << "" << QStringList{"r.wmv", "A/a.wmv", "B/b.wmv", "A/A1/a1.wmv"};
-    QTest::newRow("chosen with its final separator")
-        << QStringList{"a.wmv", "S/s.wmv"} << QStringList{} << "/"
-        << QStringList{"a.wmv", "S/s.wmv"};
-    QTest::newRow("behind what is listed, duplicates kept")
-        << QStringList{"a.wmv"} << QStringList{"/x/first.wmv", "@a.wmv"} << ""
-        << QStringList{"/x/first.wmv", "@a.wmv", "a.wmv"};
-}
-
-void TestAddFolder::appendsInFolderOrder() {
-    QFETCH(QStringList, files);
-    QFETCH(QStringList, alreadyListed);
-    QFETCH(QString, chosenSuffix);
-    QFETCH(QStringList, expected);
-
-    QTemporaryDir dir;
-    QVERIFY(dir.isValid());
-    makeFiles(dir, files);
-    const QString root = QDir::cleanPath(dir.path()) + '/';
-    const auto withRoot = [&](const QString& p) {
-        if (p.startsWith('/'))
-            return p;
-        return root + (p.startsWith('@') ? p.mid(1) : p);
-    };
-
-    auto picker = std::make_shared<Picker>();
-    picker->answers << QDir::cleanPath(dir.path()) + chosenSuffix;
-    auto form = makeForm(picker);
-    for (const QString& p : alreadyListed)
-        form->AddFileToList(withRoot(p));
-
-    clickCheck3(*form);
-
-    QStringList want;
-    for (const QString& p : expected)
-        want << withRoot(p);
-    QCOMPARE(listed(*form), want);
-    // One click shows one picker: the button's reset starts nothing.
-    QCOMPARE(picker->shown, 1);
-    QCOMPARE(picker->title, QStringLiteral("Please select folder to add:"));
-    QCOMPARE(picker->owner, form.get());
-    QCOMPARE(form->findChild<TwoStateButton*>("Check3")->Value(), 0);
-    QVERIFY(m_log->messages.isEmpty());
-}
-
-void TestAddFolder::cancelAddsNothing() {
-    auto picker = std::make_shared<Picker>();
-    auto form = makeForm(picker);
-    form->AddFileToList("/x/kept.wmv");
-    form->setMousePointer(Pointer::Custom);
-
-    clickCheck3(*form);
-
-    QCOMPARE(picker->shown, 1);
-    QCOMPARE(listed(*form), QStringList{"/x/kept.wmv"});
-    QCOMPARE(form->MousePointer(), Pointer::Custom);
-    QVERIFY(m_log->messages.isEmpty());
-}
-
-void TestAddFolder::busyPointerDuringScanOnly() {
-    QTemporaryDir dir;
-    QVERIFY(dir.isValid());
-    makeFiles(dir, {"a.wmv", "Sub/b.wmv"});
-    auto picker = std::make_shared<Picker>();
-    picker->answers << dir.path();
-    auto form = makeForm(picker);
-
-    // A timer can only fire while the scan hands the window its turn.
-    int pointerDuring = -1;
-    QTimer::singleShot(0, form.get(), [&] { pointerDuring = form->MousePointer(); });
-    clickCheck3(*form);
-
-    QCOMPARE(pointerDuring, Pointer::Busy);
-    QCOMPARE(form->MousePointer(), Pointer::Default);
-    QCOMPARE(form->fileList().count(), 2);
-    QVERIFY(m_log->messages.isEmpty());
-}
-
-void TestAddFolder::secondScanFromInsideRunsToItsEnd() {
-    QTemporaryDir outer;
-    QTemporaryDir inner;
-    QVERIFY(outer.isValid() && inner.isValid());
-    makeFiles(outer, {"o1.wmv", "O/o2.wmv", "O/P/o3.wmv"});
-    makeFiles(inner, {"i1.wmv", "I/i2.wmv"});
-    auto picker = std::make_shared<Picker>();
-    picker->answers << outer.path() << inner.path();
-    auto form = makeForm(picker);
-
-    QStringList listedWhenInnerEnded;
-    int pointerAfterInner = -1;
-    QTimer::singleShot(0, form.get(), [&] {
-        clickCheck3(*form);
-        listedWhenInnerEnded = listed(*form);
-        pointerAfterInner = form->MousePointer();
-    });
-    clickCheck3(*form);
-
-    const QString o = QDir::cleanPath(outer.path()) + '/';
-    const QString i = QDir::cleanPath(inner.path()) + '/';
-    QCOMPARE(picker->shown, 2);
-    // The inner scan was complete before the outer one went on, and the
-    // outer one's files follow in their own order, none lost or doubled.
-    QCOMPARE(listedWhenInnerEnded, (QStringList{i + "i1.wmv", i + "I/i2.wmv"}));
-    QCOMPARE(listed(*form), (QStringList{i + "i1.wmv", i + "I/i2.wmv", o + "o1.wmv", o + "O/o2.wmv",
-                                         o + "O/P/o3.wmv"}));
-    QCOMPARE(pointerAfterInner, Pointer::Default);
-    QCOMPARE(form->MousePointer(), Pointer::Default);
-}
+        QStringList listed;
+        for (int row = 0; row < form->fileList().count(); ++row)
+            listed << form->fileList().text(row).mid(dir.path().size() + 1);
+        QCOMPARE(listed, expected);
+        // One click shows one picker, the button's reset nothing; no message.
+        QCOMPARE(asked,
+                 QStringList(qMax<qsizetype>(1, answers.size()), "Please select folder to add:"));
+        QCOMPARE(check3->Value(), 0);
+        // Busy (11) while the scan runs, then the default (0); a cancel leaves
+        // the pointer alone (99).
+        QCOMPARE(QString("%1 %2").arg(pointerDuring).arg(form->MousePointer()),
+                 answers.isEmpty() ? "-1 99" : "11 0");
+    }
+};
 
 QTEST_MAIN(TestAddFolder)
 #include "tst_add_folder.moc"
