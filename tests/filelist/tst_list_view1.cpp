@@ -43,12 +43,14 @@ class TestListView1 : public QObject {
     // or ico:missing, what drag.ico holds.
     void run(const QString& steps) {
         for (const QString& step : steps.split(' ', Qt::SkipEmptyParts)) {
-            // QEvent numbers press, release, double-click and move from 2 to 5.
-            const int mouse = QString("prcm").indexOf(step[0]);
+            static const QHash<QChar, QEvent::Type> mouseEvents{{'p', QEvent::MouseButtonPress},
+                                                                {'r', QEvent::MouseButtonRelease},
+                                                                {'c', QEvent::MouseButtonDblClick},
+                                                                {'m', QEvent::MouseMove}};
             if (step == "Right" || step == "Middle") {
                 m_button = step == "Right" ? Qt::RightButton : Qt::MiddleButton;
-            } else if (mouse >= 0) {
-                const auto type = QEvent::Type(QEvent::MouseButtonPress + mouse);
+            } else if (mouseEvents.contains(step[0])) {
+                const QEvent::Type type = mouseEvents[step[0]];
                 const QPoint at = pointFor(step.mid(1));
                 QMouseEvent event(type, at, m_list->viewport()->mapToGlobal(at),
                                   type == QEvent::MouseMove ? Qt::NoButton : m_button,
