@@ -6,7 +6,6 @@
 #include "filelist/FileListView.h"
 #include "tests/support/TestServices.h"
 
-#include <QBuffer>
 #include <QHeaderView>
 #include <QTemporaryDir>
 #include <QTest>
@@ -14,20 +13,6 @@
 class TestForm1 : public QObject {
     Q_OBJECT
 
-private slots:
-    void controls_data();
-    void controls();
-    void windowAndList();
-    void tabOrderStartsOnHiddenCommand();
-    void centringAndHomePageDraw();
-    void handPointerFile_data();
-    void handPointerFile();
-    void hoverRules_data();
-    void hoverRules();
-    void addFiles_data();
-    void addFiles();
-
-private:
     std::shared_ptr<ServiceLog> m_log;
     std::unique_ptr<Form1> makeForm(const QString& programFolder = {},
                                     const QStringList& chosenFiles = {}) {
@@ -37,185 +22,174 @@ private:
         form->Form_Load();
         return form;
     }
+
+private slots:
+    void controls_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QRect>("geometry");
+        QTest::addColumn<QString>("caption");
+
+        QTest::newRow("list") << "ListView1" << QRect(8, 8, 425, 121) << "";
+        QTest::newRow("add files") << "Check1" << QRect(8, 136, 137, 81) << "Add WMV File(s)";
+        QTest::newRow("add folder")
+            << "Check3" << QRect(152, 136, 137, 81) << "Add All WMV File(s) In Folder";
+        QTest::newRow("convert") << "Check2" << QRect(296, 136, 137, 81) << "Convert";
+        QTest::newRow("bar") << "ProgressBar1" << QRect(8, 225, 425, 25) << "";
+        QTest::newRow("hidden command") << "Command1" << QRect(-48, 176, 41, 33) << "Command1";
+    }
+
+    void controls() {
+        QFETCH(QString, name);
+        QFETCH(QRect, geometry);
+        QFETCH(QString, caption);
+
+        auto form = makeForm();
+        auto* control = form->findChild<QWidget*>(name);
+        QCOMPARE(control->geometry(), geometry);
+        if (auto* button = qobject_cast<QAbstractButton*>(control))
+            QCOMPARE(button->text(), caption);
+        if (auto* command = qobject_cast<TwoStateButton*>(control))
+            QVERIFY(!command->icon().pixmap(32).isNull());
+    }
+
+    void windowAndList() {
+        auto form = makeForm();
+        QCOMPARE(form->windowTitle(), QStringLiteral("Quillaro"));
+        QCOMPARE(form->minimumSize(), QSize(441, 259));
+        QCOMPARE(form->maximumSize(), QSize(441, 259));
+        QVERIFY(!(form->windowFlags() & Qt::WindowMaximizeButtonHint));
+
+        auto* list = form->findChild<FileListView*>("ListView1");
+        QCOMPARE(list->model()->headerData(0, Qt::Horizontal).toString(),
+                 QStringLiteral("WMV File(s)"));
+        QCOMPARE(list->header()->sectionSize(0), 353);
+        QCOMPARE(
+            list->toolTip(),
+            QStringLiteral("Drag and drop files here. Double-click item to remove it. Move bar to "
+                           "right and out of window to reveal full names."));
+    }
+
+    void tabOrderStartsOnHiddenCommand() {
+        auto form = makeForm();
+        form->show();
+        QVERIFY(QTest::qWaitForWindowActive(form.get()));
+        QStringList visited{QApplication::focusWidget()->objectName()};
+        for (int i = 0; i < 5; ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            visited << QApplication::focusWidget()->objectName();
+        }
+        QCOMPARE(visited,
+                 (QStringList{"Command1", "Check1", "Check2", "ListView1", "Check3", "Command1"}));
+    }
+
+    void centringAndHomePageDraw() {
+        // A screen smaller than the window puts it at negative coordinates, as they are.
+        QCOMPARE(::centeredPosition({1024, 768}, {441, 259}), QPoint(292, 255));
+        QCOMPARE(::centeredPosition({300, 200}, {447, 288}), QPoint(-74, -44));
+
+        const QUrl homePage(QString::fromLatin1(homePageAddress));
+        for (const auto& [draw, opens] :
+             {std::pair{0.0599, false}, {0.06, true}, {0.0699, true}, {0.07, false}}) {
+            QList<QUrl> opened;
+            OpenHomePageAtRandom([draw] { return draw; }, [&](const QUrl& url) { opened << url; });
+            QCOMPARE(opened, opens ? QList<QUrl>{homePage} : QList<QUrl>{});
+        }
+    }
+
+    void handPointerFile_data() {
+        QTest::addColumn<QString>("copiedFrom");
+        QTest::addColumn<QPoint>("hotSpot");
+
+        const QString resources = QStringLiteral(QUILLARO_RESOURCES_DIR);
+        QTest::newRow("hand") << resources + "/HAND-M.CUR" << QPoint(6, 0);
+        QTest::newRow("missing") << QString() << QPoint();
+        QTest::newRow("not a cursor") << resources + "/drag.ico" << QPoint();
+        QTest::newRow("not a picture") << resources + "/quillaro.desktop" << QPoint();
+    }
+
+    void handPointerFile() {
+        QFETCH(QString, copiedFrom);
+        QFETCH(QPoint, hotSpot);
+
+        QTemporaryDir folder;
+        QVERIFY(copiedFrom.isEmpty() || QFile::copy(copiedFrom, folder.filePath("HAND-M.CUR")));
+        // An unreadable picture must not stop start-up: the hand looks like the default.
+        auto form = makeForm(folder.path());
+        form->setMousePointer(Pointer::Custom);
+        QCOMPARE(form->cursor().hotSpot(), hotSpot);
+        QCOMPARE(form->cursor().shape(), hotSpot.isNull() ? Qt::ArrowCursor : Qt::BitmapCursor);
+    }
+
+    void hoverRules_data() {
+        QTest::addColumn<int>("before");
+        QTest::addColumn<QString>("over");
+        QTest::addColumn<int>("after");
+
+        for (const char* place :
+             {"Check1", "Check2", "Check3", "Form1", "ListView1", "ProgressBar1"}) {
+            const bool button = QByteArray(place).startsWith("Check");
+            QTest::addRow("%s", place) << (button ? Pointer::Default : Pointer::Custom) << place
+                                       << (button ? Pointer::Custom : Pointer::Default);
+            QTest::addRow("%s, busy", place) << Pointer::Busy << place << Pointer::Busy;
+        }
+    }
+
+    void hoverRules() {
+        QFETCH(int, before);
+        QFETCH(QString, over);
+        QFETCH(int, after);
+
+        auto form = makeForm();
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+        QWidget* target = over == "Form1" ? form.get() : form->findChild<QWidget*>(over);
+        if (auto* list = qobject_cast<FileListView*>(target))
+            target = list->viewport();
+
+        form->setMousePointer(before);
+        QMouseEvent move(QEvent::MouseMove, QPointF(3, 3), QPointF(3, 3), Qt::NoButton,
+                         Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &move);
+        QCOMPARE(form->MousePointer(), after);
+        if (after == Pointer::Busy) // the hourglass shows over the list too
+            QCOMPARE(target->cursor().shape(), Qt::WaitCursor);
+    }
+
+    void addFiles_data() {
+        QTest::addColumn<QStringList>("listed");
+        QTest::addColumn<QStringList>("chosen");
+        QTest::addColumn<QStringList>("expected");
+
+        const QString a = "/v/a.wmv", b = "/v/b.wmv", c = "/v/c.WMV";
+        QTest::newRow("one file") << QStringList{} << QStringList{a} << QStringList{a};
+        QTest::newRow("dialog order, behind")
+            << QStringList{b} << QStringList{c, a} << QStringList{b, c, a};
+        QTest::newRow("duplicates kept")
+            << QStringList{a} << QStringList{a, b} << QStringList{a, a, b};
+        QTest::newRow("cancel") << QStringList{a} << QStringList{} << QStringList{a};
+    }
+
+    void addFiles() {
+        QFETCH(QStringList, listed);
+        QFETCH(QStringList, chosen);
+        QFETCH(QStringList, expected);
+
+        auto form = makeForm({}, chosen);
+        for (const QString& path : listed)
+            form->AddFileToList(path);
+        QTest::mouseClick(form->findChild<TwoStateButton*>("Check1"), Qt::LeftButton);
+
+        // One click, one dialog: setting the button back starts nothing.
+        QCOMPARE(m_log->dialogsShown, 1);
+        QCOMPARE(m_log->dialogTitle,
+                 QStringLiteral("Add File(s) - Hold Ctrl or Shift to select multiple files"));
+        QCOMPARE(m_log->dialogFilter, QStringLiteral("Windows Media Video Files (*.wmv)"));
+        QStringList entries;
+        for (int row = 0; row < form->fileList().count(); ++row)
+            entries << form->fileList().text(row);
+        QCOMPARE(entries, expected);
+    }
 };
-
-void TestForm1::controls_data() {
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QRect>("geometry");
-    QTest::addColumn<QString>("caption");
-
-    QTest::newRow("list") << "ListView1" << QRect(8, 8, 425, 121) << "";
-    QTest::newRow("add files") << "Check1" << QRect(8, 136, 137, 81) << "Add WMV File(s)";
-    QTest::newRow("add folder") << "Check3" << QRect(152, 136, 137, 81)
-                                << "Add All WMV File(s) In Folder";
-    QTest::newRow("convert") << "Check2" << QRect(296, 136, 137, 81) << "Convert";
-    QTest::newRow("bar") << "ProgressBar1" << QRect(8, 225, 425, 25) << "";
-    QTest::newRow("hidden command") << "Command1" << QRect(-48, 176, 41, 33) << "Command1";
-}
-
-void TestForm1::controls() {
-    QFETCH(QString, name);
-    QFETCH(QRect, geometry);
-    QFETCH(QString, caption);
-
-    auto form = makeForm();
-    auto* control = form->findChild<QWidget*>(name);
-    QCOMPARE(control->geometry(), geometry);
-    if (auto* button = qobject_cast<QAbstractButton*>(control))
-        QCOMPARE(button->text(), caption);
-    if (auto* command = qobject_cast<TwoStateButton*>(control))
-        QVERIFY(!command->icon().pixmap(32).isNull());
-}
-
-void TestForm1::windowAndList() {
-    auto form = makeForm();
-    QCOMPARE(form->windowTitle(), QStringLiteral("Quillaro"));
-    QCOMPARE(form->minimumSize(), QSize(441, 259));
-    QCOMPARE(form->maximumSize(), QSize(441, 259));
-    QVERIFY(!(form->windowFlags() & Qt::WindowMaximizeButtonHint));
-
-    auto* list = form->findChild<FileListView*>("ListView1");
-    QCOMPARE(list->model()->headerData(0, Qt::Horizontal).toString(),
-             QStringLiteral("WMV File(s)"));
-    QCOMPARE(list->header()->sectionSize(0), 353);
-    QCOMPARE(list->toolTip(),
-             QStringLiteral("Drag and drop files here. Double-click item to remove it. Move bar to "
-                            "right and out of window to reveal full names."));
-}
-
-void TestForm1::tabOrderStartsOnHiddenCommand() {
-    auto form = makeForm();
-    form->show();
-    QVERIFY(QTest::qWaitForWindowActive(form.get()));
-    QStringList visited{QApplication::focusWidget()->objectName()};
-    for (int i = 0; i < 5; ++i) {
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-        visited << QApplication::focusWidget()->objectName();
-    }
-    QCOMPARE(visited,
-             (QStringList{"Command1", "Check1", "Check2", "ListView1", "Check3", "Command1"}));
-}
-
-void TestForm1::centringAndHomePageDraw() {
-    // A screen smaller than the window puts it at negative coordinates, as they are.
-    QCOMPARE(::centeredPosition({1024, 768}, {441, 259}), QPoint(292, 255));
-    QCOMPARE(::centeredPosition({300, 200}, {447, 288}), QPoint(-74, -44));
-
-    const QUrl homePage(QString::fromLatin1(homePageAddress));
-    for (const auto& [draw, opens] :
-         {std::pair{0.0599, false}, {0.06, true}, {0.0699, true}, {0.07, false}}) {
-        QList<QUrl> opened;
-        OpenHomePageAtRandom([draw] { return draw; }, [&](const QUrl& url) { opened << url; });
-        QCOMPARE(opened, opens ? QList<QUrl>{homePage} : QList<QUrl>{});
-    }
-}
-
-void TestForm1::handPointerFile_data() {
-    QTest::addColumn<QByteArray>("contents");
-    QTest::addColumn<QPoint>("hotSpot");
-
-    // Qt writes an icon; its header becomes a cursor's with the hot spot 9, 2.
-    QImage picture(32, 32, QImage::Format_ARGB32);
-    picture.fill(Qt::black);
-    QByteArray icon;
-    QBuffer buffer(&icon);
-    buffer.open(QIODevice::WriteOnly);
-    picture.save(&buffer, "ICO");
-    QByteArray cursor = icon;
-    cursor[2] = 2;
-    cursor[10] = 9;
-    cursor[12] = 2;
-
-    QTest::newRow("hand") << cursor << QPoint(9, 2);
-    QTest::newRow("missing") << QByteArray() << QPoint();
-    QTest::newRow("not a picture") << QByteArray("junk") << QPoint();
-    QTest::newRow("icon, no hot spot") << icon << QPoint();
-}
-
-void TestForm1::handPointerFile() {
-    QFETCH(QByteArray, contents);
-    QFETCH(QPoint, hotSpot);
-
-    QTemporaryDir folder;
-    QFile file(folder.filePath("HAND-M.CUR"));
-    if (!contents.isEmpty())
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(contents) == contents.size());
-    file.close();
-
-    // An unreadable picture must not stop start-up: the hand looks like the default.
-    auto form = makeForm(folder.path());
-    form->setMousePointer(Pointer::Custom);
-    QCOMPARE(form->cursor().hotSpot(), hotSpot.isNull() ? QPoint(0, 0) : hotSpot);
-    QCOMPARE(form->cursor().shape(), hotSpot.isNull() ? Qt::ArrowCursor : Qt::BitmapCursor);
-}
-
-void TestForm1::hoverRules_data() {
-    QTest::addColumn<int>("before");
-    QTest::addColumn<QString>("over");
-    QTest::addColumn<int>("after");
-
-    for (const char* place : {"Check1", "Check2", "Check3", "Form1", "ListView1", "ProgressBar1"}) {
-        const bool button = QByteArray(place).startsWith("Check");
-        QTest::addRow("%s", place) << (button ? Pointer::Default : Pointer::Custom) << place
-                                   << (button ? Pointer::Custom : Pointer::Default);
-        QTest::addRow("%s, busy", place) << Pointer::Busy << place << Pointer::Busy;
-    }
-}
-
-void TestForm1::hoverRules() {
-    QFETCH(int, before);
-    QFETCH(QString, over);
-    QFETCH(int, after);
-
-    auto form = makeForm();
-    form->show();
-    QVERIFY(QTest::qWaitForWindowExposed(form.get()));
-    QWidget* target = over == "Form1" ? form.get() : form->findChild<QWidget*>(over);
-    if (auto* list = qobject_cast<FileListView*>(target))
-        target = list->viewport();
-
-    form->setMousePointer(before);
-    QMouseEvent move(QEvent::MouseMove, QPointF(3, 3), QPointF(3, 3), Qt::NoButton, Qt::NoButton,
-                     Qt::NoModifier);
-    QApplication::sendEvent(target, &move);
-    QCOMPARE(form->MousePointer(), after);
-    if (after == Pointer::Busy) // the hourglass shows over the list too
-        QCOMPARE(target->cursor().shape(), Qt::WaitCursor);
-}
-
-void TestForm1::addFiles_data() {
-    QTest::addColumn<QStringList>("listed");
-    QTest::addColumn<QStringList>("chosen");
-    QTest::addColumn<QStringList>("expected");
-
-    const QString a = "/v/a.wmv", b = "/v/b.wmv", c = "/v/c.WMV";
-    QTest::newRow("one file") << QStringList{} << QStringList{a} << QStringList{a};
-    QTest::newRow("dialog order, behind")
-        << QStringList{b} << QStringList{c, a} << QStringList{b, c, a};
-    QTest::newRow("duplicates kept") << QStringList{a} << QStringList{a, b} << QStringList{a, a, b};
-    QTest::newRow("cancel") << QStringList{a} << QStringList{} << QStringList{a};
-}
-
-void TestForm1::addFiles() {
-    QFETCH(QStringList, listed);
-    QFETCH(QStringList, chosen);
-    QFETCH(QStringList, expected);
-
-    auto form = makeForm({}, chosen);
-    for (const QString& path : listed)
-        form->AddFileToList(path);
-    QTest::mouseClick(form->findChild<TwoStateButton*>("Check1"), Qt::LeftButton);
-
-    // One click, one dialog: setting the button back starts nothing.
-    QCOMPARE(m_log->dialogsShown, 1);
-    QCOMPARE(m_log->dialogTitle,
-             QStringLiteral("Add File(s) - Hold Ctrl or Shift to select multiple files"));
-    QCOMPARE(m_log->dialogFilter, QStringLiteral("Windows Media Video Files (*.wmv)"));
-    QStringList entries;
-    for (int row = 0; row < form->fileList().count(); ++row)
-        entries << form->fileList().text(row);
-    QCOMPARE(entries, expected);
-}
 
 QTEST_MAIN(TestForm1)
 #include "tst_form1.moc"
