@@ -6,6 +6,7 @@
 #include "filelist/FileListView.h"
 #include "tests/support/TestServices.h"
 
+#include <QDir>
 #include <QHeaderView>
 #include <QTemporaryDir>
 #include <QTest>
@@ -188,6 +189,22 @@ private slots:
         for (int row = 0; row < form->fileList().count(); ++row)
             entries << form->fileList().text(row);
         QCOMPARE(entries, expected);
+    }
+
+    // A picture of the window, for people to look at: screenshots/main-window.png
+    // in the build folder, main-window-xvfb.png when a real X server drew it.
+    void screenshot() {
+        auto form = makeForm(QStringLiteral(QUILLARO_RESOURCES_DIR));
+        form->AddFileToList("/home/user/Videos/Holiday 2009/beach.wmv");
+        form->AddFileToList("/home/user/Videos/Holiday 2009/a rather long name of a clip that "
+                            "does not fit the column.wmv");
+        form->setProgressValue(100.0f / 3.0f);
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+        const bool xvfb = QGuiApplication::platformName() == "xcb";
+        const QString folder = QStringLiteral(QUILLARO_SCREENSHOT_DIR);
+        QVERIFY(QDir().mkpath(folder));
+        QVERIFY(form->grab().save(folder + (xvfb ? "/main-window-xvfb.png" : "/main-window.png")));
     }
 };
 
