@@ -29,7 +29,7 @@ extern char** environ;
 namespace {
 
 constexpr int clips = 30;
-constexpr int rounds = 3;
+constexpr int rounds = 5;
 
 struct Job {
     std::vector<std::string> argv;
