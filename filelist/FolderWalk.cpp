@@ -18,13 +18,6 @@ struct FolderIdHash {
 
 } // namespace
 
-std::string folderPathWithSeparator(std::string_view folder, char separator) {
-    std::string path(folder);
-    if (path.empty() || path.back() != separator)
-        path += separator;
-    return path;
-}
-
 void CollectSubFolders(std::vector<std::string>& folders, EventPump& pump,
                        const FolderLister& lister) {
     std::unordered_set<FolderId, FolderIdHash> walked;
@@ -61,11 +54,6 @@ std::vector<std::string> ListMatchingFiles(const std::string& folder, std::strin
                                   pump))
         names.clear();
     return names;
-}
-
-std::vector<std::string> ListMatchingFiles(const std::string& folder, std::string_view pattern) {
-    EventPump noPump;
-    return ListMatchingFiles(folder, pattern, noPump);
 }
 
 } // namespace quillaro

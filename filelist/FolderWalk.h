@@ -1,6 +1,7 @@
 #pragma once
 
 #include "filelist/FolderLister.h"
+#include "filelist/FolderPath.h"
 
 #include <string>
 #include <string_view>
@@ -9,10 +10,6 @@
 namespace quillaro {
 
 class EventPump;
-
-// `folder` ending in exactly one separator: one is added unless it already
-// ends in one, so a root ("C:\\", "/") keeps its own.
-std::string folderPathWithSeparator(std::string_view folder, char separator);
 
 // Appends to `folders` every folder below the folders in it, in level order:
 // first their direct sub-folders in listing order, then the sub-folders of
@@ -30,6 +27,5 @@ void CollectSubFolders(std::vector<std::string>& folders, EventPump& pump,
 std::vector<std::string> ListMatchingFiles(const std::string& folder, std::string_view pattern,
                                            EventPump& pump,
                                            const FolderLister& lister = FolderLister::platform());
-std::vector<std::string> ListMatchingFiles(const std::string& folder, std::string_view pattern);
 
 } // namespace quillaro

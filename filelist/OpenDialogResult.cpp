@@ -1,14 +1,8 @@
 #include "filelist/OpenDialogResult.h"
 
-namespace quillaro {
+#include "filelist/FolderPath.h"
 
-std::string joinFolderAndName(std::string_view folder, std::string_view name, char separator) {
-    std::string path(folder);
-    if (path.empty() || path.back() != separator)
-        path += separator;
-    path += name;
-    return path;
-}
+namespace quillaro {
 
 std::vector<std::string> pathsFromOpenDialogResult(std::string_view result, char separator) {
     if (result.empty())
@@ -26,10 +20,11 @@ std::vector<std::string> pathsFromOpenDialogResult(std::string_view result, char
     if (parts.size() == 1)
         return {std::string(parts.front())};
 
+    const std::string folder = folderPathWithSeparator(parts.front(), separator);
     std::vector<std::string> paths;
     paths.reserve(parts.size() - 1);
     for (size_t i = 1; i < parts.size(); ++i)
-        paths.push_back(joinFolderAndName(parts.front(), parts[i], separator));
+        paths.push_back(folder + std::string(parts[i]));
     return paths;
 }
 
