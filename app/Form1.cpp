@@ -28,10 +28,6 @@ const QString addFilesTitle =
 const QString addFilesFilter = QStringLiteral("Windows Media Video Files (*.wmv)|*.wmv|");
 const QString addFolderTitle = QStringLiteral("Please select folder to add:");
 
-QString programFile(const QString& folder, const char* name) {
-    return QString::fromStdString(quillaro::programFile(folder.toStdString(), name));
-}
-
 } // namespace
 
 Form1::Form1(PlatformServices services, QWidget* parent)
@@ -44,11 +40,16 @@ Form1::Form1(PlatformServices services, QWidget* parent)
 
 Form1::~Form1() = default;
 
+QString Form1::programFile(const char* name) const {
+    return QString::fromStdString(
+        quillaro::programFile(m_services.programFolder.toStdString(), name));
+}
+
 void Form1::Form_Load() {
     CenterForm(*this);
     setWindowTitle(caption);
 
-    const QString handPointer = programFile(m_services.programFolder, "HAND-M.CUR");
+    const QString handPointer = programFile("HAND-M.CUR");
     if (FileExists(handPointer))
         m_pointers->setWindowPicture(loadCursorFile(handPointer));
 

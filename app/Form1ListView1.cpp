@@ -4,7 +4,6 @@
 #include "app/Form1.h"
 #include "app/PointerFiles.h"
 #include "app/Pointers.h"
-#include "app/ProgramFolder.h"
 #include "filelist/DroppedFiles.h"
 #include "filelist/FileListModel.h"
 #include "filelist/FileListView.h"
@@ -142,9 +141,7 @@ void Form1::ListView1_ItemClick(const QModelIndex&) {
     m_pointers->setList(Pointer::Custom);
     // Read again at every click; without a readable picture the list shows
     // its standard pointer.
-    const std::string picture =
-        quillaro::programFile(m_services.programFolder.toStdString(), "drag.ico");
-    m_pointers->setListPicture(loadIconAsPointer(QString::fromStdString(picture)));
+    m_pointers->setListPicture(loadIconAsPointer(programFile("drag.ico")));
     DragItem = selectedEntry(*ListView1);
 }
 
