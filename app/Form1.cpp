@@ -83,10 +83,10 @@ void Form1::Check1_Click() {
     CommonDialog1.Filter = addFilesFilter;
     CommonDialog1.ShowOpen();
 
-    const auto paths = quillaro::pathsFromOpenDialogResult(CommonDialog1.FileName.toStdString(),
+    const auto paths = quillaro::pathsFromOpenDialogResult(pathFromQString(CommonDialog1.FileName),
                                                            quillaro::nativeSeparator);
-    for (const std::string& path : paths)
-        AddFileToList(QString::fromStdString(path));
+    for (std::string path : paths)
+        AddFileToList(std::move(path));
 }
 
 void Form1::Check2_Click() {
@@ -132,8 +132,12 @@ void Form1::Check3_Click() {
     setMousePointer(Pointer::Default);
 }
 
+void Form1::AddFileToList(std::string path) {
+    fileList().append(std::move(path));
+}
+
 void Form1::AddFileToList(const QString& path) {
-    fileList().append(path);
+    AddFileToList(pathFromQString(path));
 }
 
 FileListModel& Form1::fileList() const {

@@ -4,6 +4,7 @@
 #include "filelist/CommonDialog.h"
 
 #include <memory>
+#include <string>
 
 #include <QPersistentModelIndex>
 #include <QWidget>
@@ -56,6 +57,8 @@ public:
     void ListView1_MouseUp();
     int listMousePointer() const;
 
+    void AddFileToList(std::string path);
+    // A path that Qt handed over as text.
     void AddFileToList(const QString& path);
     FileListModel& fileList() const;
 

@@ -11,7 +11,7 @@ std::size_t Form1BatchWindow::entryCount() const {
 }
 
 std::string Form1BatchWindow::entryText(std::size_t position) const {
-    return m_form.fileList().text(static_cast<int>(position) - 1).toStdString();
+    return m_form.fileList().path(static_cast<int>(position) - 1);
 }
 
 void Form1BatchWindow::setProgress(float percent) {

@@ -1,5 +1,16 @@
 #include "filelist/FileListModel.h"
 
+#include <iterator>
+#include <utility>
+
+std::string pathFromQString(const QString& path) {
+    return path.toStdString();
+}
+
+QString displayTextOfPath(const std::string& path) {
+    return QString::fromStdString(path);
+}
+
 int FileListModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : count();
 }
@@ -8,7 +19,7 @@ QVariant FileListModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= count())
         return {};
     if (role == Qt::DisplayRole)
-        return m_paths.at(index.row());
+        return displayText(index.row());
     return {};
 }
 
@@ -23,28 +34,34 @@ void FileListModel::setHeaderText(const QString& text) {
     emit headerDataChanged(Qt::Horizontal, 0, 0);
 }
 
-void FileListModel::setText(int row, const QString& path) {
-    m_paths[row] = path;
-    const QModelIndex changed = index(row);
-    emit dataChanged(changed, changed, {Qt::DisplayRole});
+QString FileListModel::displayText(int row) const {
+    return displayTextOfPath(path(row));
 }
 
-void FileListModel::append(const QString& path) {
+void FileListModel::append(std::string path) {
     beginInsertRows({}, count(), count());
-    m_paths.append(path);
+    m_entries.push_back({std::move(path), m_nextId++});
     endInsertRows();
 }
 
-void FileListModel::append(const QStringList& paths) {
-    if (paths.isEmpty())
+void FileListModel::append(std::vector<std::string>& paths) {
+    if (paths.empty())
         return;
     beginInsertRows({}, count(), count() + static_cast<int>(paths.size()) - 1);
-    m_paths.append(paths);
+    m_entries.reserve(m_entries.size() + paths.size());
+    for (std::string& path : paths)
+        m_entries.push_back({std::move(path), m_nextId++});
     endInsertRows();
 }
 
 void FileListModel::removeAt(int row) {
     beginRemoveRows({}, row, row);
-    m_paths.removeAt(row);
+    m_entries.erase(std::next(m_entries.begin(), row));
     endRemoveRows();
+}
+
+void FileListModel::exchange(int row, int otherRow) {
+    std::swap(m_entries.at(row), m_entries.at(otherRow));
+    for (const int changed : {row, otherRow})
+        emit dataChanged(index(changed), index(changed), {Qt::DisplayRole});
 }

@@ -18,10 +18,8 @@ bool exchangeWithDragItem(FileListModel& list, const QPersistentModelIndex& drag
         return false;
     const int from = dragItem.row();
     const int to = hit.row();
-    const QString dragged = list.text(from);
-    if (list.text(to) == dragged)
+    if (list.path(to) == list.path(from))
         return false;
-    list.setText(from, list.text(to));
-    list.setText(to, dragged);
+    list.exchange(from, to);
     return true;
 }

@@ -187,7 +187,7 @@ private slots:
         QCOMPARE(m_log->dialogFilter, QStringLiteral("Windows Media Video Files (*.wmv)"));
         QStringList entries;
         for (int row = 0; row < form->fileList().count(); ++row)
-            entries << form->fileList().text(row);
+            entries << form->fileList().displayText(row);
         QCOMPARE(entries, expected);
     }
 
@@ -195,9 +195,10 @@ private slots:
     // in the build folder, main-window-xvfb.png when a real X server drew it.
     void screenshot() {
         auto form = makeForm(QStringLiteral(QUILLARO_RESOURCES_DIR));
-        form->AddFileToList("/home/user/Videos/Holiday 2009/beach.wmv");
-        form->AddFileToList("/home/user/Videos/Holiday 2009/a rather long name of a clip that "
-                            "does not fit the column.wmv");
+        form->AddFileToList(QStringLiteral("/home/user/Videos/Holiday 2009/beach.wmv"));
+        form->AddFileToList(
+            QStringLiteral("/home/user/Videos/Holiday 2009/a rather long name of a clip that "
+                           "does not fit the column.wmv"));
         form->setProgressValue(100.0f / 3.0f);
         form->show();
         QVERIFY(QTest::qWaitForWindowExposed(form.get()));

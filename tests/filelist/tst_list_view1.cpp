@@ -21,7 +21,8 @@ class TestListView1 : public QObject {
         services.cursorPosition = [this] { return m_screenPosition; };
         m_form = std::make_unique<Form1>(std::move(services));
         m_form->Form_Load();
-        m_form->fileList().append(entries);
+        for (const QString& entry : entries)
+            m_form->AddFileToList(entry);
         m_form->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
         m_list = m_form->findChild<FileListView*>("ListView1");
@@ -84,7 +85,7 @@ class TestListView1 : public QObject {
         QStringList texts;
         for (int row = 0; row < m_form->fileList().count(); ++row)
             texts << QString(m_list->selectionModel()->isRowSelected(row) ? "[%1]" : "%1")
-                         .arg(m_form->fileList().text(row));
+                         .arg(m_form->fileList().displayText(row));
         return texts;
     }
 
