@@ -46,3 +46,4 @@ build_windows_core() {
 stop_wine() {
     WINEPREFIX=$windows_build_dir/wineprefix wineserver -k 2>/dev/null || true
 }
+source "$repo/scripts/windows-deps.sh"
