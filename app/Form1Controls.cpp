@@ -32,12 +32,21 @@ void setBackground(QWidget& widget, QPalette::ColorRole role, const QColor& colo
     widget.setPalette(palette);
 }
 
+// A button picture built into the program, drawn at 32 px and at 64 px for
+// screens of twice the density.
+QIcon buttonPicture(const QString& name) {
+    QIcon picture;
+    picture.addFile(":/" + name + ".png");
+    picture.addFile(":/" + name + "@2x.png");
+    return picture;
+}
+
 TwoStateButton* makeCommand(QWidget* parent, const char* name, const QString& caption,
                             const QString& picture, QRect geometry) {
     auto* button = new TwoStateButton(parent);
     button->setObjectName(QString::fromLatin1(name));
     button->setText(caption);
-    button->setIcon(QIcon(picture));
+    button->setIcon(buttonPicture(picture));
     button->setFont(arialBold(11.25));
     button->setGeometry(geometry);
     setBackground(*button, QPalette::Button, Qt::white);
@@ -76,10 +85,10 @@ void Form1::createControls() {
     prepareListView1();
 
     Check1 = makeCommand(this, "Check1", QStringLiteral("Add WMV File(s)"),
-                         QStringLiteral(":/media-file.svg"), {8, 136, 137, 81});
+                         QStringLiteral("media-file"), {8, 136, 137, 81});
     Check3 = makeCommand(this, "Check3", QStringLiteral("Add All WMV File(s) In Folder"),
-                         QStringLiteral(":/open-folder.svg"), {152, 136, 137, 81});
-    Check2 = makeCommand(this, "Check2", QStringLiteral("Convert"), QStringLiteral(":/convert.svg"),
+                         QStringLiteral("open-folder"), {152, 136, 137, 81});
+    Check2 = makeCommand(this, "Check2", QStringLiteral("Convert"), QStringLiteral("convert"),
                          {296, 136, 137, 81});
     for (TwoStateButton* button : {Check1, Check2, Check3})
         button->installEventFilter(this);

@@ -5,7 +5,7 @@ set -euo pipefail
 repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build_dir=${QUILLARO_BUILD_DIR:-$repo/build}
 
-packages=(cmake ninja-build g++ qt6-base-dev libqt6svg6 ffmpeg fonts-liberation googletest
+packages=(cmake ninja-build g++ qt6-base-dev ffmpeg fonts-liberation googletest
           xvfb xauth)
 
 install_missing_packages() {

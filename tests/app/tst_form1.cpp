@@ -49,8 +49,11 @@ private slots:
         QCOMPARE(control->geometry(), geometry);
         if (auto* button = qobject_cast<QAbstractButton*>(control))
             QCOMPARE(button->text(), caption);
-        if (auto* command = qobject_cast<TwoStateButton*>(control))
-            QVERIFY(!command->icon().pixmap(32).isNull());
+        // Drawn at 64 px for screens of twice the density, never scaled up.
+        if (auto* command = qobject_cast<TwoStateButton*>(control)) {
+            QCOMPARE(command->icon().pixmap(QSize(32, 32), 1.0).size(), QSize(32, 32));
+            QCOMPARE(command->icon().pixmap(QSize(32, 32), 2.0).size(), QSize(64, 64));
+        }
     }
 
     void windowAndList() {

@@ -28,17 +28,21 @@ void TestResources::picture_data() {
 
     QTest::newRow("hand pointer") << resourcesDir + "/HAND-M.CUR" << QSize(32, 32);
     QTest::newRow("drag pointer") << resourcesDir + "/drag.ico" << QSize(32, 32);
-    QTest::newRow("Add WMV File(s)") << ":/media-file.svg" << QSize(32, 32);
-    QTest::newRow("Add All WMV File(s) In Folder") << ":/open-folder.svg" << QSize(32, 32);
-    QTest::newRow("Convert") << ":/convert.svg" << QSize(32, 32);
-    QTest::newRow("application icon") << resourcesDir + "/quillaro.svg" << QSize(64, 64);
+    QTest::newRow("Add WMV File(s)") << ":/media-file.png" << QSize(32, 32);
+    QTest::newRow("Add WMV File(s), 2x") << ":/media-file@2x.png" << QSize(64, 64);
+    QTest::newRow("Add All WMV File(s) In Folder") << ":/open-folder.png" << QSize(32, 32);
+    QTest::newRow("Add All WMV File(s) In Folder, 2x") << ":/open-folder@2x.png" << QSize(64, 64);
+    QTest::newRow("Convert") << ":/convert.png" << QSize(32, 32);
+    QTest::newRow("Convert, 2x") << ":/convert@2x.png" << QSize(64, 64);
+    QTest::newRow("application icon")
+        << resourcesDir + "/app-icon/quillaro-64.png" << QSize(64, 64);
 }
 
 void TestResources::picture() {
     QFETCH(QString, path);
     QFETCH(QSize, size);
 
-    // Needs Qt's image plugins for icons and SVG at run time.
+    // The pointer files need Qt's ICO plugin at run time; PNG is built in.
     const QImage image = QImage(path).convertToFormat(QImage::Format_ARGB32);
     QCOMPARE(image.size(), size);
     QCOMPARE(qAlpha(image.pixel(0, 0)), 0);
