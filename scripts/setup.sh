@@ -29,17 +29,21 @@ build_quillaro() {
     cmake --build "$build_dir"
 }
 
-# The display-free core cross-built for Windows with MinGW; its tests and
+# The whole program cross-built for Windows with MinGW against the static Qt
+# of scripts/windows-deps, with ffmpeg.exe beside it; its tests and
 # benchmarks run under Wine in a prefix inside the build.
 windows_build_dir=$build_dir/windows
-windows_packages=(cmake ninja-build g++-mingw-w64-x86-64-posix wine wine64 googletest)
+# Wine's recommends (graphics drivers, fonts, codecs) are not needed headless.
+windows_packages=(cmake ninja-build g++-mingw-w64-x86-64-posix wine wine64 googletest
+                  fonts-liberation nsis xvfb xauth xdotool)
 
-build_windows_core() {
-    # Wine's recommends (graphics drivers, fonts, codecs) are not needed headless.
+build_windows() {
     apt_no_recommends=1 install_missing_packages "${windows_packages[@]}" &&
+        windows_deps_build &&
         cmake -S "$repo" -B "$windows_build_dir" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-            -DQUILLARO_CORE_ONLY=ON -DCMAKE_TOOLCHAIN_FILE="$repo/cmake/mingw-w64-x86_64.cmake" \
-            >/dev/null &&
+            -DCMAKE_TOOLCHAIN_FILE="$repo/cmake/windows-qt.cmake" \
+            -DQUILLARO_WINDOWS_QT="$windows_qt_dir" \
+            -DQUILLARO_WINDOWS_ENCODER="$windows_ffmpeg_dir/ffmpeg.exe" >/dev/null &&
         cmake --build "$windows_build_dir"
 }
 
@@ -47,3 +51,29 @@ stop_wine() {
     WINEPREFIX=$windows_build_dir/wineprefix wineserver -k 2>/dev/null || true
 }
 source "$repo/scripts/windows-deps.sh"
+
+# The program folder a Windows user gets: the program, its pointer files,
+# ffmpeg.exe with its license and source notice, and our license.
+windows_package_dir=$build_dir/windows-package
+quillaro_version=$(sed -n 's/^project(Quillaro VERSION \([0-9.]*\).*/\1/p' "$repo/CMakeLists.txt")
+
+package_windows() {
+    local name=Quillaro-$quillaro_version-win64
+    local stage=$windows_package_dir/stage/$name
+    rm -rf "$windows_package_dir"
+    mkdir -p "$stage"
+    x86_64-w64-mingw32-strip -o "$stage/quillaro.exe" "$windows_build_dir/quillaro.exe"
+    cp "$repo/resources/HAND-M.CUR" "$repo/resources/drag.ico" "$windows_ffmpeg_dir/ffmpeg.exe" \
+        "$stage/"
+    # Text files with Windows line ends, named so that they open on a double-click.
+    local text
+    for text in "LICENSE:LICENSE.txt" "$windows_ffmpeg_dir/COPYING.LGPLv2.1:ffmpeg-COPYING.LGPLv2.1.txt" \
+        "$windows_ffmpeg_dir/SOURCE.txt:ffmpeg-SOURCE.txt"; do
+        sed 's/\r*$/\r/' "$(cd "$repo" && realpath "${text%%:*}")" >"$stage/${text##*:}"
+    done
+    (cd "$windows_package_dir/stage" && cmake -E tar cf "../$name.zip" --format=zip "$name")
+    cp "$repo/resources/app-icon/quillaro.ico" "$windows_package_dir/stage/"
+    makensis -V2 -DVERSION="$quillaro_version" -DSTAGE="$stage" \
+        -DICON="$windows_package_dir/stage/quillaro.ico" \
+        -DOUTFILE="$windows_package_dir/$name-setup.exe" "$repo/packaging/windows/quillaro.nsi"
+}

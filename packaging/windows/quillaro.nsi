@@ -1,0 +1,90 @@
+; The Quillaro installer for 64-bit Windows. scripts/package-windows builds it:
+;   makensis -DVERSION=1.0.0 -DSTAGE=<folder with the files> -DOUTFILE=<setup.exe> quillaro.nsi
+; Silent use: Quillaro-<version>-win64-setup.exe /S [/D=C:\Some Folder]
+; and, to remove it, "<install folder>\Uninstall.exe" /S
+
+Unicode true
+Target amd64-unicode
+SetCompressor /SOLID lzma
+ManifestDPIAware true
+
+!include "MUI2.nsh"
+!include "FileFunc.nsh"
+
+!define PRODUCT "Quillaro"
+!define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Quillaro"
+
+Name "${PRODUCT} ${VERSION}"
+OutFile "${OUTFILE}"
+InstallDir "$PROGRAMFILES64\${PRODUCT}"
+; A folder chosen at an earlier install is offered again.
+InstallDirRegKey HKLM "${UNINSTALL_KEY}" "InstallLocation"
+RequestExecutionLevel admin
+BrandingText "${PRODUCT} ${VERSION}"
+
+VIProductVersion "${VERSION}.0"
+VIAddVersionKey "ProductName" "${PRODUCT}"
+VIAddVersionKey "ProductVersion" "${VERSION}"
+VIAddVersionKey "FileDescription" "${PRODUCT} ${VERSION} Setup"
+VIAddVersionKey "FileVersion" "${VERSION}"
+VIAddVersionKey "LegalCopyright" "The Quillaro developers"
+
+!define MUI_ICON "${ICON}"
+!define MUI_UNICON "${ICON}"
+!define MUI_FINISHPAGE_RUN "$INSTDIR\quillaro.exe"
+!insertmacro MUI_PAGE_LICENSE "${STAGE}\LICENSE.txt"
+!insertmacro MUI_PAGE_DIRECTORY
+!insertmacro MUI_PAGE_INSTFILES
+!insertmacro MUI_PAGE_FINISH
+!insertmacro MUI_UNPAGE_CONFIRM
+!insertmacro MUI_UNPAGE_INSTFILES
+!insertmacro MUI_LANGUAGE "English"
+
+; Everything the installer puts into the program folder, and nothing else is
+; ever removed from it: converted videos or anything else a user keeps there
+; stay, and so does the folder while it holds them.
+!macro ProgramFiles action
+    !insertmacro ${action} "quillaro.exe"
+    !insertmacro ${action} "HAND-M.CUR"
+    !insertmacro ${action} "drag.ico"
+    !insertmacro ${action} "ffmpeg.exe"
+    !insertmacro ${action} "ffmpeg-COPYING.LGPLv2.1.txt"
+    !insertmacro ${action} "ffmpeg-SOURCE.txt"
+    !insertmacro ${action} "LICENSE.txt"
+!macroend
+!macro InstallFile name
+    File "${STAGE}\${name}"
+!macroend
+!macro RemoveFile name
+    Delete "$INSTDIR\${name}"
+!macroend
+
+Section "Quillaro"
+    SetShellVarContext all
+    SetOutPath "$INSTDIR"
+    !insertmacro ProgramFiles InstallFile
+    WriteUninstaller "$INSTDIR\Uninstall.exe"
+    CreateShortcut "$SMPROGRAMS\${PRODUCT}.lnk" "$INSTDIR\quillaro.exe"
+
+    WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}"
+    WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
+    WriteRegStr HKLM "${UNINSTALL_KEY}" "Publisher" "The Quillaro developers"
+    WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\quillaro.exe"
+    WriteRegStr HKLM "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
+    WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\Uninstall.exe"'
+    WriteRegStr HKLM "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\Uninstall.exe" /S'
+    WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
+    WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
+    ${GetSize} "$INSTDIR" "/S=0K" $0 $1 $2
+    WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" $0
+SectionEnd
+
+Section "Uninstall"
+    SetShellVarContext all
+    !insertmacro ProgramFiles RemoveFile
+    Delete "$INSTDIR\Uninstall.exe"
+    ; Only when empty: whatever else is there is not ours.
+    RMDir "$INSTDIR"
+    Delete "$SMPROGRAMS\${PRODUCT}.lnk"
+    DeleteRegKey HKLM "${UNINSTALL_KEY}"
+SectionEnd
