@@ -29,6 +29,10 @@ build_quillaro() {
     cmake --build "$build_dir"
 }
 
+# Building the Debian package (scripts/package-deb) and checking, installing
+# and running it (scripts/test-deb-package).
+deb_packages=(dpkg-dev lintian desktop-file-utils appstream xvfb xauth xdotool)
+
 # The display-free core cross-built for Windows with MinGW; its tests and
 # benchmarks run under Wine in a prefix inside the build.
 windows_build_dir=$build_dir/windows
