@@ -1,6 +1,9 @@
 # Puts a symbolic link to the system's encoder beside the program:
 #   cmake -DENCODER=/usr/bin/ffmpeg -DLINK=<program folder>/ffmpeg -P link_encoder.cmake
-# or include() it with both variables set.
+# or include() it with both variables set. LINK_TEXT, when given, is what the
+# link holds instead of ENCODER: a path relative to the link's folder keeps a
+# tree that moves as a whole (a package staged under DESTDIR) pointing at the
+# right file.
 #
 # A real program already at LINK is kept (someone placed an encoder there on
 # purpose), and when LINK names the encoder itself (installing into the
@@ -9,6 +12,10 @@
 
 if(NOT ENCODER OR NOT LINK)
     message(FATAL_ERROR "link_encoder.cmake needs ENCODER and LINK")
+endif()
+
+if(NOT LINK_TEXT)
+    set(LINK_TEXT "${ENCODER}")
 endif()
 
 cmake_path(GET LINK PARENT_PATH link_dir)
@@ -24,7 +31,7 @@ if(link_dir STREQUAL encoder_dir AND link_name STREQUAL encoder_name)
     set(make_link FALSE)
 elseif(IS_SYMLINK "${LINK}")
     file(READ_SYMLINK "${LINK}" current_target)
-    if(current_target STREQUAL ENCODER)
+    if(current_target STREQUAL LINK_TEXT)
         set(make_link FALSE)
     endif()
 elseif(EXISTS "${LINK}")
@@ -33,6 +40,6 @@ elseif(EXISTS "${LINK}")
 endif()
 
 if(make_link)
-    message(STATUS "Linking: ${LINK} -> ${ENCODER}")
-    file(CREATE_LINK "${ENCODER}" "${LINK}" SYMBOLIC)
+    message(STATUS "Linking: ${LINK} -> ${LINK_TEXT}")
+    file(CREATE_LINK "${LINK_TEXT}" "${LINK}" SYMBOLIC)
 endif()

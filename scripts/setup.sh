@@ -29,6 +29,10 @@ build_quillaro() {
     cmake --build "$build_dir"
 }
 
+# Building the Debian package (scripts/package-deb) and checking, installing
+# and running it (scripts/test-deb-package).
+deb_packages=(dpkg-dev lintian desktop-file-utils appstream xvfb xauth xdotool)
+
 # The whole program cross-built for Windows with MinGW against the static Qt
 # of scripts/windows-deps, with ffmpeg.exe beside it; its tests and
 # benchmarks run under Wine in a prefix inside the build.

@@ -15,9 +15,9 @@ macro(fail what)
     math(EXPR failures "${failures} + 1")
 endmacro()
 
-function(link_encoder link)
+function(link_encoder link) # [-DLINK_TEXT=...]
     execute_process(
-        COMMAND ${CMAKE_COMMAND} -DENCODER=${encoder} -DLINK=${link} -P ${SCRIPT}
+        COMMAND ${CMAKE_COMMAND} -DENCODER=${encoder} -DLINK=${link} ${ARGN} -P ${SCRIPT}
         RESULT_VARIABLE result OUTPUT_QUIET)
     if(NOT result EQUAL 0)
         fail("the script failed for ${link}")
@@ -25,12 +25,12 @@ function(link_encoder link)
     set(failures ${failures} PARENT_SCOPE)
 endfunction()
 
-function(expect_link_to_encoder link what)
+function(expect_link link expected what)
     set(target "")
     if(IS_SYMLINK "${link}")
         file(READ_SYMLINK "${link}" target)
     endif()
-    if(NOT target STREQUAL encoder)
+    if(NOT target STREQUAL expected)
         fail("${what}: ${link} -> '${target}'")
     endif()
     set(failures ${failures} PARENT_SCOPE)
@@ -50,17 +50,21 @@ endfunction()
 # A fresh program folder gets the link.
 file(MAKE_DIRECTORY "${work}/fresh")
 link_encoder("${work}/fresh/ffmpeg")
-expect_link_to_encoder("${work}/fresh/ffmpeg" "fresh folder")
+expect_link("${work}/fresh/ffmpeg" "${encoder}" "fresh folder")
 
 # Building again leaves a correct link as it is.
 link_encoder("${work}/fresh/ffmpeg")
-expect_link_to_encoder("${work}/fresh/ffmpeg" "second run")
+expect_link("${work}/fresh/ffmpeg" "${encoder}" "second run")
 
 # A link left from an encoder that has moved is pointed at the current one.
 file(MAKE_DIRECTORY "${work}/stale")
 file(CREATE_LINK "${work}/gone/ffmpeg" "${work}/stale/ffmpeg" SYMBOLIC)
 link_encoder("${work}/stale/ffmpeg")
-expect_link_to_encoder("${work}/stale/ffmpeg" "stale link")
+expect_link("${work}/stale/ffmpeg" "${encoder}" "stale link")
+
+# A package's link holds the way from its own folder, replacing an absolute one.
+link_encoder("${work}/stale/ffmpeg" -DLINK_TEXT=../system/bin/ffmpeg)
+expect_link("${work}/stale/ffmpeg" "../system/bin/ffmpeg" "relative link")
 
 # An encoder a user placed beside the program is theirs to keep.
 file(WRITE "${work}/placed/ffmpeg" "a user's own encoder\n")
