@@ -2,7 +2,7 @@
 // least a Windows program can do to run it: CreateProcessW and a blocking
 // WaitForSingleObject. Meant to run under Wine as well as on Windows.
 
-#include "app/WindowsText.h"
+#include "windows/WindowsText.h"
 #include "convert/ProcessRunner.h"
 
 #include <algorithm>

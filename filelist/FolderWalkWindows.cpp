@@ -1,5 +1,5 @@
-#include "app/WindowsHandle.h"
-#include "app/WindowsText.h"
+#include "windows/WindowsHandle.h"
+#include "windows/WindowsText.h"
 #include "filelist/EventPump.h"
 #include "filelist/FolderLister.h"
 #include "filelist/NamePattern.h"
