@@ -40,16 +40,15 @@ Form1::Form1(PlatformServices services, QWidget* parent)
 
 Form1::~Form1() = default;
 
-QString Form1::programFile(const char* name) const {
-    return QString::fromStdString(
-        quillaro::programFile(m_services.programFolder.toStdString(), name));
+std::string Form1::programFile(const char* name) const {
+    return quillaro::programFile(m_services.programFolder, name);
 }
 
 void Form1::Form_Load() {
     CenterForm(*this);
     setWindowTitle(caption);
 
-    const QString handPointer = programFile("HAND-M.CUR");
+    const std::string handPointer = programFile("HAND-M.CUR");
     if (FileExists(handPointer))
         m_pointers->setWindowPicture(loadCursorFile(handPointer));
 
@@ -106,7 +105,7 @@ void Form1::Check2_Click() {
         return;
     }
 
-    const std::string encoder = quillaro::encoderPath(m_services.programFolder.toStdString());
+    const std::string encoder = quillaro::encoderPath(m_services.programFolder);
     if (!quillaro::encoderIsRunnable(encoder)) {
         m_services.showMessage(this,
                                QString::fromStdString(quillaro::encoderNotFoundText(encoder)));

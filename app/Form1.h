@@ -78,8 +78,8 @@ protected:
 
 private:
     void createControls();
-    // A file that stands beside the program.
-    QString programFile(const char* name) const;
+    // A file that stands beside the program; empty when its folder is unknown.
+    std::string programFile(const char* name) const;
     void applyHoverRule(int pointer);
     void prepareListView1();
     bool routeListView1Event(QObject* watched, QEvent* event);

@@ -2,9 +2,12 @@
 #include "app/Pointers.h"
 #include "app/StartUp.h"
 #include "app/TwoStateButton.h"
+#include "convert/Utf8Path.h"
 #include "filelist/FileListModel.h"
 #include "filelist/FileListView.h"
 #include "tests/support/TestServices.h"
+
+#include <filesystem>
 
 #include <QDir>
 #include <QHeaderView>
@@ -15,11 +18,12 @@ class TestForm1 : public QObject {
     Q_OBJECT
 
     std::shared_ptr<ServiceLog> m_log;
-    std::unique_ptr<Form1> makeForm(const QString& programFolder = {},
+    std::unique_ptr<Form1> makeForm(const std::string& programFolder = {},
                                     const QStringList& chosenFiles = {}) {
         m_log = std::make_shared<ServiceLog>();
-        auto files = std::make_shared<QStringList>(chosenFiles);
-        auto form = std::make_unique<Form1>(testServices(m_log, programFolder, files));
+        auto services = testServices(m_log, {}, std::make_shared<QStringList>(chosenFiles));
+        services.programFolder = programFolder;
+        auto form = std::make_unique<Form1>(std::move(services));
         form->Form_Load();
         return form;
     }
@@ -115,10 +119,20 @@ private slots:
         QFETCH(QString, copiedFrom);
         QFETCH(QPoint, hotSpot);
 
-        QTemporaryDir folder;
-        QVERIFY(copiedFrom.isEmpty() || QFile::copy(copiedFrom, folder.filePath("HAND-M.CUR")));
+        // Beside a program in a folder whose name is not UTF-8 (Windows names
+        // are UTF-16: there, one outside ASCII).
+        QTemporaryDir dir;
+#ifdef Q_OS_WIN
+        const std::string folder = dir.path().toStdString() + "/prog\xc3\xa9";
+#else
+        const std::string folder = QFile::encodeName(dir.path()).toStdString() + "/prog\xe9";
+#endif
+        const auto cursorFile = quillaro::pathFromUtf8(folder + "/HAND-M.CUR");
+        QVERIFY(std::filesystem::create_directory(quillaro::pathFromUtf8(folder)));
+        QVERIFY(copiedFrom.isEmpty() ||
+                std::filesystem::copy_file(copiedFrom.toStdString(), cursorFile));
         // An unreadable picture must not stop start-up: the hand looks like the default.
-        auto form = makeForm(folder.path());
+        auto form = makeForm(folder);
         form->setMousePointer(Pointer::Custom);
         QCOMPARE(form->cursor().hotSpot(), hotSpot);
         QCOMPARE(form->cursor().shape(), hotSpot.isNull() ? Qt::ArrowCursor : Qt::BitmapCursor);
@@ -197,7 +211,7 @@ private slots:
     // A picture of the window, for people to look at: screenshots/main-window.png
     // in the build folder, main-window-xvfb.png when a real X server drew it.
     void screenshot() {
-        auto form = makeForm(QStringLiteral(QUILLARO_RESOURCES_DIR));
+        auto form = makeForm(QUILLARO_RESOURCES_DIR);
         form->AddFileToList(QStringLiteral("/home/user/Videos/Holiday 2009/beach.wmv"));
         form->AddFileToList(
             QStringLiteral("/home/user/Videos/Holiday 2009/a rather long name of a clip that "

@@ -24,7 +24,7 @@ inline PlatformServices testServices(const std::shared_ptr<ServiceLog>& log,
     if (!chosenFiles)
         chosenFiles = std::make_shared<QStringList>();
     PlatformServices services;
-    services.programFolder = programFolder;
+    services.programFolder = programFolder.toStdString();
     services.chooseFiles = [log, chosenFiles](QWidget*, const QString& title,
                                               const QString& filter) {
         ++log->dialogsShown;
