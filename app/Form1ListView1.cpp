@@ -122,9 +122,8 @@ void Form1::ListView1_OLEDragOver(QDragMoveEvent& event) {
 void Form1::ListView1_OLEDragDrop(QDropEvent& event) {
     if (!answerFileDrop(event))
         return;
-    const QStringList paths = droppedFilePaths(event.mimeData());
-    for (const QString& path : paths)
-        AddFileToList(path);
+    for (std::string& path : droppedFilePaths(event.mimeData()))
+        AddFileToList(std::move(path));
 }
 
 void Form1::ListView1_DblClick() {

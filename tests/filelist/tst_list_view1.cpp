@@ -79,6 +79,13 @@ class TestListView1 : public QObject {
         }
     }
 
+    QByteArrayList paths() const {
+        QByteArrayList bytes;
+        for (int row = 0; row < m_form->fileList().count(); ++row)
+            bytes << QByteArray::fromStdString(m_form->fileList().path(row));
+        return bytes;
+    }
+
     int topRow() const { return m_list->indexAt(QPoint(10, 1)).row(); }
 
     QStringList shown() const {
@@ -137,20 +144,27 @@ private slots:
         QCOMPARE(state.join(' '), row[2]);
     }
 
-    // "/..." are files, others web addresses; an accepted drop appends them.
+    // "/..." are files, named by their bytes and dragged as a file manager
+    // does, percent-encoded; others are web addresses. An accepted drop
+    // appends the files with exactly those bytes.
     void drop_data() {
-        QTest::addColumn<QStringList>("dragged");
+        QTest::addColumn<QByteArrayList>("dragged");
         QTest::addColumn<Qt::DropActions>("allowed");
         QTest::addColumn<Qt::DropAction>("answer");
         const Qt::DropActions copyOrMove = Qt::CopyAction | Qt::MoveAction;
-        const auto row = [](const char* name, const QStringList& dragged, Qt::DropActions allowed,
-                            Qt::DropAction answer) {
+        const auto row = [](const char* name, const QByteArrayList& dragged,
+                            Qt::DropActions allowed, Qt::DropAction answer) {
             QTest::newRow(name) << dragged << allowed << answer;
         };
         row("text without files", {"text"}, copyOrMove, Qt::IgnoreAction);
         row("in order, as given: listed, a folder, any type or name",
-            {"/videos/first.wmv", QDir::tempPath(), "/Vidéos/ Clip  ÜBER #1%.TXT "}, copyOrMove,
-            Qt::CopyAction);
+            {"/videos/first.wmv", QFile::encodeName(QDir::tempPath()),
+             "/Vidéos/ Clip  ÜBER #1%.TXT "},
+            copyOrMove, Qt::CopyAction);
+        if (QDir::separator() == '/')
+            row("names that are not UTF-8, one beside its look-alike",
+                {"/v/lat\xe9.wmv", "/v/twin\xff.wmv", "/v/twin\xef\xbf\xbd.wmv"}, copyOrMove,
+                Qt::CopyAction);
         row("an empty file list", {}, copyOrMove, Qt::CopyAction);
         row("a file and a web address", {"/videos/a.wmv", "https://example.com/a.wmv"}, copyOrMove,
             Qt::IgnoreAction);
@@ -159,20 +173,22 @@ private slots:
     }
 
     void drop() {
-        QFETCH(QStringList, dragged);
+        QFETCH(QByteArrayList, dragged);
         QFETCH(Qt::DropActions, allowed);
         QFETCH(Qt::DropAction, answer);
         makeForm({"/videos/first.wmv", "/videos/second.wmv"});
         // Entry clicks and a reorder ahead of the drag leave drops welcome.
         run("p0 m1 r p1 r");
-        QStringList expected = shown();
+        QByteArrayList expected = paths();
 
         QMimeData data;
         data.setText("/videos/a.wmv");
         QList<QUrl> urls;
-        for (const QString& item : dragged)
-            urls << (item.startsWith('/') ? QUrl::fromLocalFile(item) : QUrl(item));
-        if (dragged != QStringList{"text"})
+        for (const QByteArray& item : dragged)
+            urls << (item.startsWith('/')
+                         ? QUrl::fromEncoded("file://" + item.toPercentEncoding("/"))
+                         : QUrl(item));
+        if (dragged != QByteArrayList{"text"})
             data.setUrls(urls);
 
         for (QEvent::Type type : {QEvent::DragEnter, QEvent::DragMove, QEvent::Drop}) {
@@ -187,9 +203,9 @@ private slots:
                 QApplication::sendEvent(m_list->viewport(), &event);
             QCOMPARE(event.isAccepted() ? event.dropAction() : Qt::IgnoreAction, answer);
         }
-        for (const QString& path : answer != Qt::IgnoreAction ? dragged : QStringList())
-            expected << QDir::toNativeSeparators(path);
-        QCOMPARE(shown(), expected);
+        for (const QByteArray& path : answer != Qt::IgnoreAction ? dragged : QByteArrayList())
+            expected << QByteArray(path).replace('/', QDir::separator().toLatin1());
+        QCOMPARE(paths(), expected);
     }
 };
 
