@@ -1,6 +1,7 @@
 #include "filelist/FolderScan.h"
 
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -64,6 +65,22 @@ TEST(FolderScan, FindsVideosFolderByFolder) {
     };
     for (const auto& [entries, found] : rows)
         EXPECT_EQ(TempTree(entries).scan(), found);
+}
+
+TEST(FolderScan, DepthHasNoPathLengthLimit) {
+    // Deeper than PATH_MAX: made in two halves short enough to make, one then
+    // moved into the other, and moved back so that it can be removed.
+    const std::string level(200, 'd');
+    std::string upper, lower = "B/";
+    for (int i = 0; i < 12; ++i) {
+        upper += level + "/";
+        lower += level + "/";
+    }
+    TempTree tree({upper, lower + "deep.wmv"});
+    ASSERT_EQ(std::rename((tree.root + "B").c_str(), (tree.root + upper + "B").c_str()), 0);
+    const Paths found = tree.scan();
+    std::rename((tree.root + upper + "B").c_str(), (tree.root + "B").c_str());
+    EXPECT_EQ(found, Paths{upper + lower + "deep.wmv"});
 }
 
 TEST(FolderScanLinks, LinksBackUpTheTreeEndAndEveryFolderIsWalkedOnce) {
