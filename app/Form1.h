@@ -45,7 +45,7 @@ public:
     void Check3_MouseMove();
     void Form_MouseMove();
     void ProgressBar1_MouseMove();
-    void ListView1_MouseMove(const QPoint& position);
+    void ListView1_MouseMove(Qt::MouseButtons Button, const QPoint& position);
 
     // Dropping files onto the list, and removing and reordering its entries
     // with the mouse.
