@@ -11,6 +11,7 @@
 
 #include <QDir>
 #include <QHeaderView>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -185,12 +186,24 @@ private slots:
         QTest::newRow("duplicates kept")
             << QStringList{a} << QStringList{a, b} << QStringList{a, a, b};
         QTest::newRow("cancel") << QStringList{a} << QStringList{} << QStringList{a};
+        // Typed names: clean paths naming the file that the file system finds.
+        QTest::newRow("through a link and back, from two folders, a new name")
+            << QStringList{} << QStringList{"T/L/../b.wmv", "T/L/../../c.wmv", "T/L/new.wmv"}
+            << QStringList{"T/X/b.wmv", "T/c.wmv", "T/L/new.wmv"};
+        QTest::newRow("one, through a link and back")
+            << QStringList{} << QStringList{"T/L/../b.wmv"} << QStringList{"T/X/b.wmv"};
     }
 
     void addFiles() {
         QFETCH(QStringList, listed);
         QFETCH(QStringList, chosen);
         QFETCH(QStringList, expected);
+        // "T/" stands for a folder that holds X/in and L, a link to X/in.
+        const QTemporaryDir dir;
+        const QString tree = QFileInfo(dir.path()).canonicalFilePath() + '/';
+        QVERIFY(QDir(tree).mkpath("X/in") && QFile::link("X/in", tree + "L"));
+        for (QStringList* paths : {&listed, &chosen, &expected})
+            paths->replaceInStrings(QRegularExpression("^T/"), tree);
 
         auto form = makeForm({}, chosen);
         for (const QString& path : listed)
