@@ -5,6 +5,7 @@
 #include "app/ProgramFolder.h"
 #include "app/StartUp.h"
 #include "app/TwoStateButton.h"
+#include "app/WindowGoneWatch.h"
 #include "convert/BatchConversion.h"
 #include "convert/EncoderCommand.h"
 #include "convert/Form1BatchWindow.h"
@@ -36,6 +37,8 @@ Form1::Form1(PlatformServices services, QWidget* parent)
     , CommonDialog1(this, m_services.chooseFiles)
     , m_conversion(std::make_unique<quillaro::BatchConversion>()) {
     createControls();
+    // Destroyed from outside, the window is gone as surely as when closed.
+    m_windowGone = std::make_unique<WindowGoneWatch>(*this, [this] { Form_Unload(); });
 }
 
 Form1::~Form1() = default;

@@ -21,6 +21,7 @@ class QDropEvent;
 class QProgressBar;
 class QPushButton;
 class TwoStateButton;
+class WindowGoneWatch;
 
 // The program's window: the file list, the three commands and the progress
 // bar. Its handlers carry the names of the control and the event they answer;
@@ -95,6 +96,7 @@ private:
     CommonDialog CommonDialog1;
 
     std::unique_ptr<Pointers> m_pointers;
+    std::unique_ptr<WindowGoneWatch> m_windowGone;
     // The Convert batch; it outlives one click, since a click during the
     // batch may ask it to stop.
     std::unique_ptr<quillaro::BatchConversion> m_conversion;

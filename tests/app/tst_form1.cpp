@@ -8,7 +8,11 @@
 #include "tests/support/TestServices.h"
 
 #include <filesystem>
+#if __has_include(<xcb/xcb.h>)
+#include <xcb/xcb.h>
+#endif
 
+#include <QAbstractEventDispatcher>
 #include <QDir>
 #include <QHeaderView>
 #include <QRegularExpression>
@@ -219,6 +223,39 @@ private slots:
         for (int row = 0; row < form->fileList().count(); ++row)
             entries << form->fileList().displayText(row);
         QCOMPARE(entries, expected);
+    }
+
+    // Notices as Qt's X11 platform hands them to native filters: the window
+    // destroyed by another client ends the program as a close does.
+    void destroyedFromOutside_data() {
+#ifndef XCB_DESTROY_NOTIFY
+        QSKIP("X11 only");
+#else
+        QTest::addColumn<int>("type");
+        QTest::addColumn<int>("windowOffset");
+        QTest::addColumn<int>("ends");
+        QTest::newRow("destroyed") << XCB_DESTROY_NOTIFY << 0 << 1;
+        QTest::newRow("a notice another client sent") << (XCB_DESTROY_NOTIFY | 0x80) << 0 << 0;
+        QTest::newRow("another window destroyed") << XCB_DESTROY_NOTIFY << 1 << 0;
+        QTest::newRow("unmapped") << XCB_UNMAP_NOTIFY << 0 << 0;
+#endif
+    }
+
+    void destroyedFromOutside() {
+#ifdef XCB_DESTROY_NOTIFY
+        QFETCH(int, type);
+        QFETCH(int, windowOffset);
+        QFETCH(int, ends);
+        auto form = makeForm();
+        form->show();
+        xcb_destroy_notify_event_t notice{};
+        notice.response_type = static_cast<uint8_t>(type);
+        notice.event = notice.window = static_cast<xcb_window_t>(form->winId() + windowOffset);
+        qintptr result = 0;
+        QAbstractEventDispatcher::instance()->filterNativeEvent("xcb_generic_event_t", &notice,
+                                                                &result);
+        QCOMPARE(m_log->programEnds, ends);
+#endif
     }
 
     // A picture of the window, for people to look at: screenshots/main-window.png
