@@ -1,6 +1,6 @@
+#include "convert/ProcessRunner.h"
 #include "windows/WindowsHandle.h"
 #include "windows/WindowsText.h"
-#include "convert/ProcessRunner.h"
 
 #include <algorithm>
 #include <array>
