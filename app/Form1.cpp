@@ -5,6 +5,7 @@
 #include "app/ProgramFolder.h"
 #include "app/StartUp.h"
 #include "app/TwoStateButton.h"
+#include "app/WindowGoneWatch.h"
 #include "convert/BatchConversion.h"
 #include "convert/EncoderCommand.h"
 #include "convert/Form1BatchWindow.h"
@@ -36,20 +37,21 @@ Form1::Form1(PlatformServices services, QWidget* parent)
     , CommonDialog1(this, m_services.chooseFiles)
     , m_conversion(std::make_unique<quillaro::BatchConversion>()) {
     createControls();
+    // Destroyed from outside, the window is gone as surely as when closed.
+    m_windowGone = std::make_unique<WindowGoneWatch>(*this, [this] { Form_Unload(); });
 }
 
 Form1::~Form1() = default;
 
-QString Form1::programFile(const char* name) const {
-    return QString::fromStdString(
-        quillaro::programFile(m_services.programFolder.toStdString(), name));
+std::string Form1::programFile(const char* name) const {
+    return quillaro::programFile(m_services.programFolder, name);
 }
 
 void Form1::Form_Load() {
     CenterForm(*this);
     setWindowTitle(caption);
 
-    const QString handPointer = programFile("HAND-M.CUR");
+    const std::string handPointer = programFile("HAND-M.CUR");
     if (FileExists(handPointer))
         m_pointers->setWindowPicture(loadCursorFile(handPointer));
 
@@ -106,7 +108,7 @@ void Form1::Check2_Click() {
         return;
     }
 
-    const std::string encoder = quillaro::encoderPath(m_services.programFolder.toStdString());
+    const std::string encoder = quillaro::encoderPath(m_services.programFolder);
     if (!quillaro::encoderIsRunnable(encoder)) {
         m_services.showMessage(this,
                                QString::fromStdString(quillaro::encoderNotFoundText(encoder)));

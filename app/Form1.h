@@ -21,6 +21,7 @@ class QDropEvent;
 class QProgressBar;
 class QPushButton;
 class TwoStateButton;
+class WindowGoneWatch;
 
 // The program's window: the file list, the three commands and the progress
 // bar. Its handlers carry the names of the control and the event they answer;
@@ -45,7 +46,7 @@ public:
     void Check3_MouseMove();
     void Form_MouseMove();
     void ProgressBar1_MouseMove();
-    void ListView1_MouseMove(const QPoint& position);
+    void ListView1_MouseMove(Qt::MouseButtons Button, const QPoint& position);
 
     // Dropping files onto the list, and removing and reordering its entries
     // with the mouse.
@@ -78,8 +79,8 @@ protected:
 
 private:
     void createControls();
-    // A file that stands beside the program.
-    QString programFile(const char* name) const;
+    // A file that stands beside the program; empty when its folder is unknown.
+    std::string programFile(const char* name) const;
     void applyHoverRule(int pointer);
     void prepareListView1();
     bool routeListView1Event(QObject* watched, QEvent* event);
@@ -95,6 +96,7 @@ private:
     CommonDialog CommonDialog1;
 
     std::unique_ptr<Pointers> m_pointers;
+    std::unique_ptr<WindowGoneWatch> m_windowGone;
     // The Convert batch; it outlives one click, since a click during the
     // batch may ask it to stop.
     std::unique_ptr<quillaro::BatchConversion> m_conversion;

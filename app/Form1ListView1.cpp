@@ -100,7 +100,7 @@ bool Form1::routeListView1Event(QObject* watched, QEvent* event) {
         return true;
     case QEvent::MouseMove: {
         const auto* move = static_cast<QMouseEvent*>(event);
-        ListView1_MouseMove(move->position().toPoint());
+        ListView1_MouseMove(move->buttons(), move->position().toPoint());
         return move->buttons() != Qt::NoButton;
     }
     case QEvent::DragEnter:
@@ -122,9 +122,8 @@ void Form1::ListView1_OLEDragOver(QDragMoveEvent& event) {
 void Form1::ListView1_OLEDragDrop(QDropEvent& event) {
     if (!answerFileDrop(event))
         return;
-    const QStringList paths = droppedFilePaths(event.mimeData());
-    for (const QString& path : paths)
-        AddFileToList(path);
+    for (std::string& path : droppedFilePaths(event.mimeData()))
+        AddFileToList(std::move(path));
 }
 
 void Form1::ListView1_DblClick() {
@@ -149,8 +148,12 @@ void Form1::ListView1_MouseDown() {
     MouseIsDown = true;
 }
 
-void Form1::ListView1_MouseMove(const QPoint& position) {
+void Form1::ListView1_MouseMove(Qt::MouseButtons Button, const QPoint& position) {
     applyHoverRule(Pointer::Default);
+    // A release can go elsewhere, to a message box that came up while the
+    // button was held: a move with no button held ends the gesture.
+    if (Button == Qt::NoButton)
+        MouseIsDown = false;
     if (!MouseIsDown)
         return;
 

@@ -1,5 +1,7 @@
 #include "app/PlatformServices.h"
 
+#include "app/ProgramFolder.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <random>
@@ -7,7 +9,6 @@
 #include <QCoreApplication>
 #include <QCursor>
 #include <QDesktopServices>
-#include <QDir>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPoint>
@@ -50,7 +51,7 @@ void endProgramNow() {
 
 PlatformServices PlatformServices::system() {
     PlatformServices services;
-    services.programFolder = QDir::toNativeSeparators(QCoreApplication::applicationDirPath());
+    services.programFolder = quillaro::runningProgramFolder();
     services.chooseFiles = [](QWidget* owner, const QString& title, const QString& filter) {
         return QFileDialog::getOpenFileNames(owner, title, QString(), filter);
     };

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <string>
 
 #include <QString>
 #include <QStringList>
@@ -12,8 +13,10 @@ class QWidget;
 // The services of the desktop that the window uses and that a test must be
 // able to replace. `system()` gives the real ones.
 struct PlatformServices {
-    // Folder that holds the running program, without a final separator.
-    QString programFolder;
+    // Folder that holds the running program, without a final separator, in
+    // the form the file list keeps paths (the bytes of the name on POSIX).
+    // Empty when it cannot be told; then no file beside the program is used.
+    std::string programFolder;
 
     // The Open dialog: shows it with the given title and name filter,
     // allowing several files, and returns the chosen files (empty on cancel).

@@ -1,25 +1,33 @@
 #include "app/PointerFiles.h"
 
 #include "app/CursorHotSpot.h"
+#include "convert/Utf8Path.h"
 
+#include <fstream>
+#include <iterator>
 #include <span>
 
-#include <QFile>
+#include <QByteArray>
 #include <QImage>
 #include <QPixmap>
 
 namespace {
 
-std::optional<QByteArray> readFile(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+// Read through the kept path, never through Qt's text form of it, which
+// cannot name every file; the picture is then decoded from memory.
+std::optional<QByteArray> readFile(const std::string& path) {
+    std::ifstream file(quillaro::pathFromUtf8(path), std::ios::binary);
+    if (!file)
         return std::nullopt;
-    return file.readAll();
+    const std::string bytes{std::istreambuf_iterator<char>(file), {}};
+    if (file.bad())
+        return std::nullopt;
+    return QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size()));
 }
 
 } // namespace
 
-std::optional<QCursor> loadCursorFile(const QString& path) {
+std::optional<QCursor> loadCursorFile(const std::string& path) {
     const auto bytes = readFile(path);
     if (!bytes)
         return std::nullopt;
@@ -31,7 +39,7 @@ std::optional<QCursor> loadCursorFile(const QString& path) {
     return QCursor(QPixmap::fromImage(picture), hotSpot->x, hotSpot->y);
 }
 
-std::optional<QCursor> loadIconAsPointer(const QString& path) {
+std::optional<QCursor> loadIconAsPointer(const std::string& path) {
     const auto bytes = readFile(path);
     if (!bytes)
         return std::nullopt;

@@ -1,8 +1,11 @@
 #include "app/StartUp.h"
 
-#include <cmath>
+#include "convert/Utf8Path.h"
 
-#include <QFileInfo>
+#include <cmath>
+#include <filesystem>
+#include <system_error>
+
 #include <QGuiApplication>
 #include <QScreen>
 #include <QUrl>
@@ -30,8 +33,9 @@ void CenterForm(QWidget& form) {
     form.move(centeredPosition(screen->geometry().size(), form.frameGeometry().size()));
 }
 
-bool FileExists(const QString& path) {
-    return QFileInfo::exists(path);
+bool FileExists(const std::string& path) {
+    std::error_code error;
+    return std::filesystem::exists(quillaro::pathFromUtf8(path), error);
 }
 
 void OpenHomePageAtRandom(const std::function<double()>& randomDraw,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <string>
 
 #include <QPoint>
 #include <QSize>
@@ -19,8 +20,9 @@ QPoint centeredPosition(QSize screen, QSize window);
 // Places the window at the centre of the primary screen, task bar included.
 void CenterForm(QWidget& form);
 
-// True when the path names something that exists (a file or a folder).
-bool FileExists(const QString& path);
+// True when the path, as the file list keeps paths, names something that
+// exists (a file or a folder).
+bool FileExists(const std::string& path);
 
 // Draws a number from 1 to 100 and opens the home page when it is 7.
 void OpenHomePageAtRandom(const std::function<double()>& randomDraw,

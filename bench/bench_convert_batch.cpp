@@ -101,7 +101,7 @@ int main(int argc, char* argv[]) {
 
     QString lastMessage;
     PlatformServices services = PlatformServices::system();
-    services.programFolder = program;
+    services.programFolder = program.toStdString();
     services.showMessage = [&lastMessage](QWidget*, const QString& text) { lastMessage = text; };
     services.openWebPage = [](const QUrl&) {};
     Form1 window(services);

@@ -2,8 +2,8 @@
 // least a Windows program can do to run it: CreateProcessW and a blocking
 // WaitForSingleObject. Meant to run under Wine as well as on Windows.
 
-#include "app/WindowsText.h"
 #include "convert/ProcessRunner.h"
+#include "windows/WindowsText.h"
 
 #include <algorithm>
 #include <chrono>

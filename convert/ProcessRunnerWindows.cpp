@@ -1,6 +1,6 @@
-#include "app/WindowsHandle.h"
-#include "app/WindowsText.h"
 #include "convert/ProcessRunner.h"
+#include "windows/WindowsHandle.h"
+#include "windows/WindowsText.h"
 
 #include <algorithm>
 #include <array>

@@ -26,7 +26,10 @@ public:
     // Shows the dialog modally; FileName is left as it was on cancel.
     void ShowOpen();
 
-    // The dialog's answer in the form described above.
+    // The dialog's answer in the form described above, for the chosen files
+    // as Qt's dialog gives them; every path in it clean and absolute. Names
+    // from several folders follow the folder they share, ending in its
+    // separator, or an empty folder and full paths when they share none.
     static QString resultFor(const QStringList& chosenFiles);
     // The filter in Qt's "Description (patterns)" form.
     static QString qtFilter(const QString& filter);

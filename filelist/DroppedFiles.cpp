@@ -13,12 +13,30 @@ bool offersFileList(const QMimeData* data) {
     return std::all_of(urls.begin(), urls.end(), [](const QUrl& url) { return url.isLocalFile(); });
 }
 
-QStringList droppedFilePaths(const QMimeData* data) {
+namespace {
+
+std::string keptPathOfFileUrl(const QUrl& url) {
+#ifdef Q_OS_WIN
+    // Windows names are UTF-16 text, which Qt's string holds exactly.
+    return QDir::toNativeSeparators(url.toLocalFile()).toStdString();
+#else
+    // Decoded here, byte for byte: Qt's text form of the path would turn a
+    // name that is not UTF-8 into another name.
+    QByteArray path = QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
+    if (!url.host().isEmpty())
+        path.prepend("//" + url.host().toUtf8());
+    return path.toStdString();
+#endif
+}
+
+} // namespace
+
+std::vector<std::string> droppedFilePaths(const QMimeData* data) {
     if (!offersFileList(data))
         return {};
-    QStringList paths;
+    std::vector<std::string> paths;
     for (const QUrl& url : data->urls())
-        paths.append(QDir::toNativeSeparators(url.toLocalFile()));
+        paths.push_back(keptPathOfFileUrl(url));
     return paths;
 }
 

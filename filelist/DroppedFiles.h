@@ -1,6 +1,8 @@
 #pragma once
 
-#include <QStringList>
+#include <string>
+#include <vector>
+
 #include <Qt>
 
 class QMimeData;
@@ -10,9 +12,10 @@ class QMimeData;
 bool offersFileList(const QMimeData* data);
 
 // The dragged files and folders as paths with the platform's separators, in
-// the order the drag source lists them; nothing when the drag carries no
-// file list.
-QStringList droppedFilePaths(const QMimeData* data);
+// the form the file list keeps them, in the order the drag source lists
+// them; nothing when the drag carries no file list. On POSIX each path holds
+// exactly the bytes that the URL percent-encodes, valid UTF-8 or not.
+std::vector<std::string> droppedFilePaths(const QMimeData* data);
 
 // How to answer a source that allows `possible`: the dropped files are only
 // read, so copy, or else link; never move, which would have the source delete

@@ -3,10 +3,12 @@
 #include "filelist/NamePattern.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <dirent.h>
 #include <fcntl.h>
 #include <memory>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace quillaro {
 
@@ -17,8 +19,44 @@ struct DirCloser {
 };
 using DirHandle = std::unique_ptr<DIR, DirCloser>;
 
-DirHandle openFolder(const std::string& folder) {
-    return DirHandle(opendir(folder.c_str()));
+constexpr int readFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
+#ifdef O_PATH
+// Passing through a folder needs no right to list it.
+constexpr int passFlags = O_PATH | O_DIRECTORY | O_CLOEXEC;
+#else
+constexpr int passFlags = readFlags;
+#endif
+
+// A descriptor of the folder, however deep: a path longer than the system
+// takes whole (PATH_MAX) is opened one name at a time, each relative to the
+// folder before it.
+int openFolder(const std::string& folder) {
+    const int whole = open(folder.c_str(), readFlags);
+    if (whole >= 0 || errno != ENAMETOOLONG)
+        return whole;
+    int at = folder.front() == '/' ? open("/", passFlags) : AT_FDCWD;
+    size_t start = folder.find_first_not_of('/');
+    while (start != std::string::npos && at != -1) {
+        const size_t end = std::min(folder.find('/', start), folder.size());
+        const size_t nextStart = folder.find_first_not_of('/', end);
+        const int next = openat(at, folder.substr(start, end - start).c_str(),
+                                nextStart == std::string::npos ? readFlags : passFlags);
+        if (at != AT_FDCWD)
+            close(at);
+        at = next;
+        start = nextStart;
+    }
+    return at;
+}
+
+DirHandle listFolder(const std::string& folder) {
+    const int fd = openFolder(folder);
+    if (fd < 0)
+        return nullptr;
+    DIR* dir = fdopendir(fd);
+    if (!dir)
+        close(fd);
+    return DirHandle(dir);
 }
 
 FolderId idOf(const struct stat& info) {
@@ -34,15 +72,18 @@ bool statIfNeeded(DIR* dir, const dirent* entry, unsigned char knownType, struct
 }
 
 std::optional<FolderId> identifyPosixFolder(const std::string& folder) {
-    struct stat info {};
-    if (stat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode))
+    const int fd = openFolder(folder);
+    if (fd < 0)
         return std::nullopt;
-    return idOf(info);
+    struct stat info {};
+    const bool known = fstat(fd, &info) == 0;
+    close(fd);
+    return known ? std::optional(idOf(info)) : std::nullopt;
 }
 
 bool listPosixSubFolders(const std::string& folder, std::vector<SubFolder>& subFolders,
                          EventPump& pump) {
-    const DirHandle dir = openFolder(folder);
+    const DirHandle dir = listFolder(folder);
     if (!dir)
         return false;
     while (const dirent* entry = readdir(dir.get())) {
@@ -63,7 +104,7 @@ bool listPosixSubFolders(const std::string& folder, std::vector<SubFolder>& subF
 
 bool listPosixMatchingNames(const std::string& folder, std::string_view pattern,
                             std::vector<std::string>& names, EventPump& pump) {
-    const DirHandle dir = openFolder(folder);
+    const DirHandle dir = listFolder(folder);
     if (!dir)
         return false;
     while (const dirent* entry = readdir(dir.get())) {

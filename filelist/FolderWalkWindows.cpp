@@ -1,8 +1,8 @@
-#include "app/WindowsHandle.h"
-#include "app/WindowsText.h"
 #include "filelist/EventPump.h"
 #include "filelist/FolderLister.h"
 #include "filelist/NamePattern.h"
+#include "windows/WindowsHandle.h"
+#include "windows/WindowsText.h"
 
 #include <memory>
 #include <windows.h>

@@ -20,7 +20,8 @@ std::vector<std::string> pathsFromOpenDialogResult(std::string_view result, char
     if (parts.size() == 1)
         return {std::string(parts.front())};
 
-    const std::string folder = folderPathWithSeparator(parts.front(), separator);
+    const std::string folder =
+        parts.front().empty() ? std::string() : folderPathWithSeparator(parts.front(), separator);
     std::vector<std::string> paths;
     paths.reserve(parts.size() - 1);
     for (size_t i = 1; i < parts.size(); ++i)

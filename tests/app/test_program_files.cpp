@@ -1,7 +1,12 @@
 #include "app/CursorHotSpot.h"
 #include "app/ProgramFolder.h"
+#include "convert/Utf8Path.h"
 
+#include <cstdio>
+#include <filesystem>
 #include <gtest/gtest.h>
+#include <stdlib.h>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -30,10 +35,46 @@ TEST(CursorHotSpot, IsReadOnlyFromACursorAndMustLieOnItsImage) {
     EXPECT_FALSE(quillaro::cursorHotSpot(truncated));
 }
 
-TEST(ProgramFolder, AlwaysInsertsTheSeparator) {
-    EXPECT_EQ(quillaro::programFile("C:\\Tools", "HAND-M.CUR", '\\'), "C:\\Tools\\HAND-M.CUR");
-    // A drive root keeps its own separator and gets another one.
-    EXPECT_EQ(quillaro::programFile("C:\\", "HAND-M.CUR", '\\'), "C:\\\\HAND-M.CUR");
+// The program's own path, and the pointer file beside it.
+TEST(ProgramFolder, FilesBesideTheProgram) {
+    const std::tuple<std::string_view, char, std::string_view> rows[] = {
+        {"C:\\Tools\\quillaro.exe", '\\', "C:\\Tools\\HAND-M.CUR"},
+        // A drive root keeps its own separator and gets another one.
+        {"C:\\quillaro.exe", '\\', "C:\\\\HAND-M.CUR"},
+        {"\\\\server\\share\\quillaro.exe", '\\', "\\\\server\\share\\HAND-M.CUR"},
+        {"/tmp/prog\xe9/quillaro (deleted)", '/', "/tmp/prog\xe9/HAND-M.CUR"},
+        {"/quillaro", '/', "//HAND-M.CUR"},
+        // No folder, no file: never one looked for in whatever folder is current.
+        {"quillaro", '/', ""},
+        {"", '/', ""},
+    };
+    for (const auto& [program, separator, file] : rows)
+        EXPECT_EQ(quillaro::programFile(quillaro::folderOfProgramPath(program, separator),
+                                        "HAND-M.CUR", separator),
+                  file)
+            << program;
+}
+
+TEST(ProgramFolder, IsTheFolderOfTheRunningProgramFile) {
+    EXPECT_TRUE(std::filesystem::exists(quillaro::pathFromUtf8(
+        quillaro::programFile(quillaro::runningProgramFolder(), QUILLARO_TEST_FILE_NAME))));
+#ifndef _WIN32
+    // A copy in a folder whose name is not UTF-8, started through a link.
+    char root[] = "/tmp/quillaro-program-XXXXXX";
+    ASSERT_TRUE(mkdtemp(root));
+    const std::string folder = root + std::string("/prog\xe9");
+    std::filesystem::create_directory(folder);
+    std::filesystem::copy_file(QUILLARO_PROBE, folder + "/probe");
+    std::filesystem::create_symlink(folder + "/probe", root + std::string("/link"));
+    std::string printed;
+    if (FILE* out = popen((root + std::string("/link")).c_str(), "r")) {
+        for (int c; (c = std::fgetc(out)) != EOF;)
+            printed += static_cast<char>(c);
+        pclose(out);
+    }
+    std::filesystem::remove_all(root);
+    EXPECT_EQ(printed, folder);
+#endif
 }
 
 } // namespace

@@ -2,12 +2,20 @@
 #include "app/Pointers.h"
 #include "app/StartUp.h"
 #include "app/TwoStateButton.h"
+#include "convert/Utf8Path.h"
 #include "filelist/FileListModel.h"
 #include "filelist/FileListView.h"
 #include "tests/support/TestServices.h"
 
+#include <filesystem>
+#if __has_include(<xcb/xcb.h>)
+#include <xcb/xcb.h>
+#endif
+
+#include <QAbstractEventDispatcher>
 #include <QDir>
 #include <QHeaderView>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -15,11 +23,12 @@ class TestForm1 : public QObject {
     Q_OBJECT
 
     std::shared_ptr<ServiceLog> m_log;
-    std::unique_ptr<Form1> makeForm(const QString& programFolder = {},
+    std::unique_ptr<Form1> makeForm(const std::string& programFolder = {},
                                     const QStringList& chosenFiles = {}) {
         m_log = std::make_shared<ServiceLog>();
-        auto files = std::make_shared<QStringList>(chosenFiles);
-        auto form = std::make_unique<Form1>(testServices(m_log, programFolder, files));
+        auto services = testServices(m_log, {}, std::make_shared<QStringList>(chosenFiles));
+        services.programFolder = programFolder;
+        auto form = std::make_unique<Form1>(std::move(services));
         form->Form_Load();
         return form;
     }
@@ -108,17 +117,23 @@ private slots:
         QTest::newRow("hand") << resources + "/HAND-M.CUR" << QPoint(6, 0);
         QTest::newRow("missing") << QString() << QPoint();
         QTest::newRow("not a cursor") << resources + "/drag.ico" << QPoint();
-        QTest::newRow("not a picture") << resources + "/quillaro.desktop" << QPoint();
     }
 
     void handPointerFile() {
         QFETCH(QString, copiedFrom);
         QFETCH(QPoint, hotSpot);
 
-        QTemporaryDir folder;
-        QVERIFY(copiedFrom.isEmpty() || QFile::copy(copiedFrom, folder.filePath("HAND-M.CUR")));
+        // Beside a program in a folder whose name is not UTF-8 (Windows names
+        // are UTF-16: there, one outside ASCII).
+        QTemporaryDir dir;
+        const std::string folder =
+            dir.path().toStdString() + (QDir::separator() == '/' ? "/prog\xe9" : "/prog\xc3\xa9");
+        const auto cursorFile = quillaro::pathFromUtf8(folder + "/HAND-M.CUR");
+        QVERIFY(std::filesystem::create_directory(quillaro::pathFromUtf8(folder)));
+        QVERIFY(copiedFrom.isEmpty() ||
+                std::filesystem::copy_file(copiedFrom.toStdString(), cursorFile));
         // An unreadable picture must not stop start-up: the hand looks like the default.
-        auto form = makeForm(folder.path());
+        auto form = makeForm(folder);
         form->setMousePointer(Pointer::Custom);
         QCOMPARE(form->cursor().hotSpot(), hotSpot);
         QCOMPARE(form->cursor().shape(), hotSpot.isNull() ? Qt::ArrowCursor : Qt::BitmapCursor);
@@ -165,18 +180,27 @@ private slots:
         QTest::addColumn<QStringList>("expected");
 
         const QString a = "/v/a.wmv", b = "/v/b.wmv", c = "/v/c.WMV";
-        QTest::newRow("one file") << QStringList{} << QStringList{a} << QStringList{a};
-        QTest::newRow("dialog order, behind")
-            << QStringList{b} << QStringList{c, a} << QStringList{b, c, a};
-        QTest::newRow("duplicates kept")
-            << QStringList{a} << QStringList{a, b} << QStringList{a, a, b};
+        QTest::newRow("behind, in dialog order, duplicates kept")
+            << QStringList{a} << QStringList{c, a, b} << QStringList{a, c, a, b};
         QTest::newRow("cancel") << QStringList{a} << QStringList{} << QStringList{a};
+        // Typed names: clean paths naming the file that the file system finds.
+        QTest::newRow("through a link and back, from two folders, a new name")
+            << QStringList{} << QStringList{"T/L/../b.wmv", "T/L/../../c.wmv", "T/L/new.wmv"}
+            << QStringList{"T/X/b.wmv", "T/c.wmv", "T/L/new.wmv"};
+        QTest::newRow("one, through a link and back")
+            << QStringList{} << QStringList{"T/L/../b.wmv"} << QStringList{"T/X/b.wmv"};
     }
 
     void addFiles() {
         QFETCH(QStringList, listed);
         QFETCH(QStringList, chosen);
         QFETCH(QStringList, expected);
+        // "T/" stands for a folder that holds X/in and L, a link to X/in.
+        const QTemporaryDir dir;
+        const QString tree = QFileInfo(dir.path()).canonicalFilePath() + '/';
+        QVERIFY(QDir(tree).mkpath("X/in") && QFile::link("X/in", tree + "L"));
+        for (QStringList* paths : {&listed, &chosen, &expected})
+            paths->replaceInStrings(QRegularExpression("^T/"), tree);
 
         auto form = makeForm({}, chosen);
         for (const QString& path : listed)
@@ -194,10 +218,38 @@ private slots:
         QCOMPARE(entries, expected);
     }
 
+    // Notices as Qt's X11 platform hands them to native filters: the window
+    // destroyed by another client ends the program as a close does.
+    void destroyedFromOutside() {
+#ifdef XCB_DESTROY_NOTIFY
+        // The notice (with 0x80, sent by another client: a fake), the window
+        // it names (0: this one), how often the program ends.
+        const std::tuple<int, int, int> notices[] = {
+            {XCB_DESTROY_NOTIFY, 0, 1},
+            {XCB_DESTROY_NOTIFY | 0x80, 0, 0},
+            {XCB_DESTROY_NOTIFY, 1, 0},
+            {XCB_UNMAP_NOTIFY, 0, 0},
+        };
+        for (const auto& [type, otherWindow, ends] : notices) {
+            auto form = makeForm();
+            form->show();
+            xcb_destroy_notify_event_t notice{};
+            notice.response_type = static_cast<uint8_t>(type);
+            notice.window = static_cast<xcb_window_t>(form->winId() + otherWindow);
+            qintptr result = 0;
+            QAbstractEventDispatcher::instance()->filterNativeEvent("xcb_generic_event_t", &notice,
+                                                                    &result);
+            QCOMPARE(m_log->programEnds, ends);
+        }
+#else
+        QSKIP("X11 only");
+#endif
+    }
+
     // A picture of the window, for people to look at: screenshots/main-window.png
     // in the build folder, main-window-xvfb.png when a real X server drew it.
     void screenshot() {
-        auto form = makeForm(QStringLiteral(QUILLARO_RESOURCES_DIR));
+        auto form = makeForm(QUILLARO_RESOURCES_DIR);
         form->AddFileToList(QStringLiteral("/home/user/Videos/Holiday 2009/beach.wmv"));
         form->AddFileToList(
             QStringLiteral("/home/user/Videos/Holiday 2009/a rather long name of a clip that "

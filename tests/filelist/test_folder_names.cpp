@@ -1,9 +1,9 @@
-#include "filelist/FolderWalk.h"
 #include "filelist/NamePattern.h"
 
 #include <gtest/gtest.h>
 #include <string_view>
 #include <tuple>
+#include <utility>
 
 namespace {
 
@@ -44,18 +44,6 @@ TEST(FolderNames, OrderWithoutRegardToCaseAsInAWindowsFolder) {
         EXPECT_TRUE(quillaro::nameLessIgnoringCase(before, after)) << before << " < " << after;
         EXPECT_FALSE(quillaro::nameLessIgnoringCase(after, before)) << after << " < " << before;
     }
-}
-
-TEST(FolderNames, FolderPathEndsInExactlyOneSeparator) {
-    const std::tuple<std::string_view, char, std::string_view> cases[] = {
-        {"C:\\", '\\', "C:\\"},
-        {"C:\\Videos", '\\', "C:\\Videos\\"},
-        {"\\\\server\\share", '\\', "\\\\server\\share\\"},
-        {"/", '/', "/"},
-        {"/home/v", '/', "/home/v/"},
-    };
-    for (const auto& [folder, separator, expected] : cases)
-        EXPECT_EQ(quillaro::folderPathWithSeparator(folder, separator), expected) << folder;
 }
 
 } // namespace

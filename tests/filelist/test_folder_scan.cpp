@@ -1,6 +1,7 @@
 #include "filelist/FolderScan.h"
 
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -50,12 +51,10 @@ struct TempTree {
 
 TEST(FolderScan, FindsVideosFolderByFolder) {
     const std::pair<Paths, Paths> rows[] = {
-        // Level order: the folder's own files first, A1 after B.
-        {{"A/A1/a1.wmv", "B/b.wmv", "A/a.wmv", "r.wmv"},
-         {"r.wmv", "A/a.wmv", "B/b.wmv", "A/A1/a1.wmv"}},
-        // Sorted without regard to case, ties by exact bytes.
-        {{"b.wmv", "B.WMV", "a.wmv", "A.wmv", "_.wmv", "c/x.wmv", "C/y.wmv"},
-         {"A.wmv", "a.wmv", "B.WMV", "b.wmv", "_.wmv", "C/y.wmv", "c/x.wmv"}},
+        // Level order: the folder's own files first, A1 after B and c; each
+        // folder sorted without regard to case, ties by exact bytes.
+        {{"a/A1/a1.wmv", "B/b.wmv", "a/a.wmv", "b.wmv", "B.WMV", "a.wmv", "_.wmv", "c/x.wmv"},
+         {"a.wmv", "B.WMV", "b.wmv", "_.wmv", "a/a.wmv", "B/b.wmv", "c/x.wmv", "a/A1/a1.wmv"}},
         // Only .wmv files, in any case, and none whose name starts with "~".
         {{"a.WMV", "c.mp4", "d.wmvx", "dir.wmv/in.wmv", "E/", "~a.wmv", "a~b.wmv", "S/~c.wmv"},
          {"a.WMV", "a~b.wmv", "dir.wmv/in.wmv"}},
@@ -64,6 +63,22 @@ TEST(FolderScan, FindsVideosFolderByFolder) {
     };
     for (const auto& [entries, found] : rows)
         EXPECT_EQ(TempTree(entries).scan(), found);
+}
+
+TEST(FolderScan, DepthHasNoPathLengthLimit) {
+    // Deeper than PATH_MAX: made in two halves short enough to make, one then
+    // moved into the other, and moved back so that it can be removed.
+    const std::string level(200, 'd');
+    std::string upper, lower = "B/";
+    for (int i = 0; i < 12; ++i) {
+        upper += level + "/";
+        lower += level + "/";
+    }
+    TempTree tree({upper, lower + "deep.wmv"});
+    ASSERT_EQ(std::rename((tree.root + "B").c_str(), (tree.root + upper + "B").c_str()), 0);
+    const Paths found = tree.scan();
+    std::rename((tree.root + upper + "B").c_str(), (tree.root + "B").c_str());
+    EXPECT_EQ(found, Paths{upper + lower + "deep.wmv"});
 }
 
 TEST(FolderScanLinks, LinksBackUpTheTreeEndAndEveryFolderIsWalkedOnce) {

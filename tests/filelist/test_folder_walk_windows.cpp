@@ -21,25 +21,12 @@ Paths scan(const std::string& chosenFolder, size_t strip) {
     return found;
 }
 
-TEST(FolderScanOnWindows, AddsFolderByFolderInLevelOrder) {
-    WindowsTestFolder tree;
-    for (const char* entry :
-         {"A\\", "B\\", "A\\A1\\", "a.wmv", "A\\x.wmv", "B\\y.wmv", "A\\A1\\z.wmv"})
-        tree.make(entry);
-    // A and B as the file system lists them; A1, a level deeper, after both.
-    Paths expected = {"a.wmv"};
-    for (const auto& entry : std::filesystem::directory_iterator(quillaro::toUtf16(tree.path)))
-        if (entry.is_directory())
-            expected.push_back(entry.path().filename() == "A" ? "A\\x.wmv" : "B\\y.wmv");
-    expected.push_back("A\\A1\\z.wmv");
-    EXPECT_EQ(scan(tree.path, tree.path.size()), expected);
-}
-
 TEST(FolderScanOnWindows, FindsWhatTheRulesSayAndNothingElse) {
     WindowsTestFolder tree;
-    for (const char* entry : {"UP.WMV", "h.wmv", "hs.wmv", "H\\", "H\\in.wmv", "S\\", "S\\in.wmv",
-                              "d.wmv\\", "d.wmv\\in.wmv", "a.wmvx", "a long name.wmvx", ".wmv",
-                              "Vidéos 日本\\", "Vidéos 日本\\日本 é.wmv"})
+    for (const char* entry :
+         {"UP.WMV", "h.wmv", "hs.wmv", "H\\", "H\\in.wmv", "S\\", "S\\in.wmv", "d.wmv\\",
+          "d.wmv\\in.wmv", "d.wmv\\D\\", "d.wmv\\D\\z.wmv", "a.wmvx", "a long name.wmvx", ".wmv",
+          "Vidéos 日本\\", "Vidéos 日本\\日本 é.wmv"})
         tree.make(entry);
     // Hidden and system files are found; such folders are not entered.
     for (const auto& [entry, attribute] :
@@ -47,12 +34,12 @@ TEST(FolderScanOnWindows, FindsWhatTheRulesSayAndNothingElse) {
           std::pair{"hs.wmv", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM},
           std::pair{"S", FILE_ATTRIBUTE_SYSTEM}})
         SetFileAttributesW(quillaro::toUtf16(tree.path + entry).c_str(), attribute);
-    // Matched on the long name only: the system's own match also tries short
-    // names, where "a.wmvx" is "AWMVX~1.WMV".
+    // Every level is walked. Matched on the long name only: the system's own
+    // match also tries short names, where "a.wmvx" is "AWMVX~1.WMV".
     Paths found = scan(tree.path, tree.path.size());
     std::sort(found.begin(), found.end());
-    EXPECT_EQ(found, (Paths{".wmv", "UP.WMV", "Vidéos 日本\\日本 é.wmv", "d.wmv\\in.wmv", "h.wmv",
-                            "hs.wmv"}));
+    EXPECT_EQ(found, (Paths{".wmv", "UP.WMV", "Vidéos 日本\\日本 é.wmv", "d.wmv\\D\\z.wmv",
+                            "d.wmv\\in.wmv", "h.wmv", "hs.wmv"}));
 }
 
 TEST(FolderScanOnWindows, ADriveRootGivesOneBackslash) {

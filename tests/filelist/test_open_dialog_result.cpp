@@ -22,6 +22,7 @@ TEST(OpenDialogResult, GivesTheChosenPathsInOrder) {
          '\\',
          {"\\\\server\\clips\\a.wmv", "\\\\server\\clips\\a.wmv"}},
         {"/\0a.wmv"s, '/', {"/a.wmv"}},
+        {"\0C:\\a.wmv\0D:\\b.wmv"s, '\\', {"C:\\a.wmv", "D:\\b.wmv"}},
         {"/home/me/odd name.WMV ", '/', {"/home/me/odd name.WMV "}},
     };
     for (const auto& [result, separator, expected] : cases)

@@ -1,8 +1,12 @@
 #include "app/Form1.h"
 #include "app/Pointers.h"
 #include "app/TwoStateButton.h"
+#include "convert/Utf8Path.h"
 #include "filelist/FileListModel.h"
 #include "tests/support/TestServices.h"
+
+#include <filesystem>
+#include <fstream>
 
 #include <QTest>
 #include <QtCore>
@@ -19,26 +23,36 @@ private slots:
     // folder's "a.wmv" is listed before the click.
     void check3_data() {
         QTest::addColumn<QStringList>("answers");
-        QTest::addColumn<QStringList>("files");
-        QTest::addColumn<QStringList>("expected");
+        QTest::addColumn<QByteArrayList>("files");
+        QTest::addColumn<QByteArrayList>("expected");
         QTest::newRow("level order behind the list; the root with a final separator")
-            << QStringList{"/"} << QStringList{"A/A1/a1.wmv", "B/b.wmv", "A/a.wmv", "a.wmv"}
-            << QStringList{"a.wmv", "a.wmv", "A/a.wmv", "B/b.wmv", "A/A1/a1.wmv"};
-        QTest::newRow("cancel") << QStringList{} << QStringList{"a.wmv"} << QStringList{"a.wmv"};
+            << QStringList{"/"} << QByteArrayList{"A/A1/a1.wmv", "B/b.wmv", "A/a.wmv", "a.wmv"}
+            << QByteArrayList{"a.wmv", "a.wmv", "A/a.wmv", "B/b.wmv", "A/A1/a1.wmv"};
+        QTest::newRow("cancel") << QStringList{} << QByteArrayList{"a.wmv"}
+                                << QByteArrayList{"a.wmv"};
         QTest::newRow("a scan inside a scan ends first")
             << QStringList{"/O/", "/I"}
-            << QStringList{"O/o.wmv", "O/P/p.wmv", "I/i.wmv", "I/J/j.wmv"}
-            << QStringList{"a.wmv", "I/i.wmv", "I/J/j.wmv", "O/o.wmv", "O/P/p.wmv"};
+            << QByteArrayList{"O/o.wmv", "O/P/p.wmv", "I/i.wmv", "I/J/j.wmv"}
+            << QByteArrayList{"a.wmv", "I/i.wmv", "I/J/j.wmv", "O/o.wmv", "O/P/p.wmv"};
+        // Listed with the exact bytes of their names, one beside its look-alike.
+        if (QDir::separator() == '/')
+            QTest::newRow("names that are not UTF-8")
+                << QStringList{""}
+                << QByteArrayList{"lat\xe9.wmv", "twin\xff.wmv", "twin\xef\xbf\xbd.wmv"}
+                << QByteArrayList{"a.wmv", "lat\xe9.wmv", "twin\xef\xbf\xbd.wmv", "twin\xff.wmv"};
     }
 
     void check3() {
         QFETCH(QStringList, answers);
-        QFETCH(QStringList, files);
-        QFETCH(QStringList, expected);
+        QFETCH(QByteArrayList, files);
+        QFETCH(QByteArrayList, expected);
         const QTemporaryDir dir;
-        for (const QString& file : files)
-            QVERIFY(QDir(dir.path()).mkpath(QFileInfo(file).path()) &&
-                    QFile(dir.filePath(file)).open(QIODevice::WriteOnly));
+        const QByteArray root = QFile::encodeName(dir.path()) + '/';
+        for (const QByteArray& file : files) {
+            const auto path = quillaro::pathFromUtf8((root + file).toStdString());
+            std::filesystem::create_directories(path.parent_path());
+            QVERIFY(std::ofstream(path));
+        }
 
         // The titles of the pickers and the messages shown, in order.
         QStringList asked;
@@ -63,9 +77,9 @@ private slots:
         });
         QTest::mouseClick(check3, Qt::LeftButton);
 
-        QStringList listed;
+        QByteArrayList listed;
         for (int row = 0; row < form->fileList().count(); ++row)
-            listed << form->fileList().displayText(row).mid(dir.path().size() + 1);
+            listed << QByteArray::fromStdString(form->fileList().path(row)).mid(root.size());
         QCOMPARE(listed, expected);
         // One click shows one picker, the button's reset nothing; no message.
         QCOMPARE(asked,

@@ -14,17 +14,19 @@ struct ServiceLog {
     int dialogsShown = 0;
     QString dialogTitle;
     QString dialogFilter;
+    int programEnds = 0;
 };
 
 // Desktop services for a window under test: nothing is shown, no web page
-// opens and the program never ends. The Open dialog answers `chosenFiles`.
+// opens and the program never ends, it only counts the times it would. The Open dialog answers
+// `chosenFiles`.
 inline PlatformServices testServices(const std::shared_ptr<ServiceLog>& log,
                                      const QString& programFolder = {},
                                      std::shared_ptr<QStringList> chosenFiles = {}) {
     if (!chosenFiles)
         chosenFiles = std::make_shared<QStringList>();
     PlatformServices services;
-    services.programFolder = programFolder;
+    services.programFolder = programFolder.toStdString();
     services.chooseFiles = [log, chosenFiles](QWidget*, const QString& title,
                                               const QString& filter) {
         ++log->dialogsShown;
@@ -41,6 +43,6 @@ inline PlatformServices testServices(const std::shared_ptr<ServiceLog>& log,
     services.cursorPosition = [] { return QPoint(0, 0); };
     services.randomDraw = [] { return 0.5; };
     services.openWebPage = [](const QUrl&) {};
-    services.endProgram = [] {};
+    services.endProgram = [log] { ++log->programEnds; };
     return services;
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/WindowsText.h"
+#include "windows/WindowsText.h"
 
 #include <filesystem>
 #include <fstream>

@@ -1,4 +1,4 @@
-#include "app/WindowsText.h"
+#include "windows/WindowsText.h"
 
 #include <windows.h>
 

@@ -1,4 +1,4 @@
-#include "app/WindowsHandle.h"
+#include "windows/WindowsHandle.h"
 
 #include <windows.h>
 
