@@ -163,6 +163,8 @@ EOF
 
 windows_deps_build_ffmpeg() { # SOURCE PREFIX VERSION
     local source=$1 prefix=$2 version=$3
+    local upstream=${version#*:}
+    upstream=${upstream%-*}
     mkdir -p "$prefix"
     echo "  configuring"
     (cd "$source" && windows_deps_step "$source/configure.log" ./configure \
@@ -185,10 +187,18 @@ License version 2.1 or later (COPYING.LGPLv2.1). It was configured with
 
   ./configure ${windows_ffmpeg_options[*]}
 
-The complete corresponding source is that package; the same source is
-available from https://ffmpeg.org/releases/ffmpeg-${version#*:}.tar.xz
-(without Debian's changes).
+The complete corresponding source is that package (apt-get source
+ffmpeg=$version); FFmpeg's own release of the same code, without Debian's
+changes, is https://ffmpeg.org/releases/ffmpeg-$upstream.tar.xz
 EOF
+}
+
+# Removes the builds of KIND that KEEP replaces.
+windows_deps_prune() { # KIND KEEP
+    local old
+    for old in "$windows_deps_cache/$1"-*; do
+        [ "$old" = "$2" ] || rm -rf "$old"
+    done
 }
 
 # Builds whichever of the two is missing from the cache.
@@ -205,6 +215,7 @@ windows_deps_build() {
         windows_deps_build_qt "$work/qt/src" "$work/qt/build" "$windows_qt_dir"
         touch "$windows_qt_dir/.complete"
         rm -rf "$work/qt"
+        windows_deps_prune qt "$windows_qt_dir"
     fi
     if [ ! -f "$windows_ffmpeg_dir/.complete" ]; then
         echo "== Building ffmpeg.exe into $windows_ffmpeg_dir"
@@ -215,5 +226,6 @@ windows_deps_build() {
         windows_deps_build_ffmpeg "$work/ffmpeg/src" "$windows_ffmpeg_dir" "$windows_ffmpeg_version"
         touch "$windows_ffmpeg_dir/.complete"
         rm -rf "$work/ffmpeg"
+        windows_deps_prune ffmpeg "$windows_ffmpeg_dir"
     fi
 }
