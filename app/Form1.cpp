@@ -1,5 +1,6 @@
 #include "app/Form1.h"
 
+#include "app/Form1BatchWindow.h"
 #include "app/PointerFiles.h"
 #include "app/Pointers.h"
 #include "app/ProgramFolder.h"
@@ -7,7 +8,6 @@
 #include "app/TwoStateButton.h"
 #include "convert/BatchConversion.h"
 #include "convert/EncoderCommand.h"
-#include "convert/Form1BatchWindow.h"
 #include "filelist/AddFolder.h"
 #include "filelist/FileListModel.h"
 #include "filelist/FileListView.h"

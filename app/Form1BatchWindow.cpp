@@ -1,4 +1,4 @@
-#include "convert/Form1BatchWindow.h"
+#include "app/Form1BatchWindow.h"
 
 #include "app/Form1.h"
 #include "app/Pointers.h"
