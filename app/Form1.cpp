@@ -107,13 +107,12 @@ void Form1::Check2_Click() {
     }
 
     const std::string encoder = quillaro::encoderPath(m_services.programFolder.toStdString());
-    if (!quillaro::encoderIsRunnable(encoder)) {
-        m_services.showMessage(this,
-                               QString::fromStdString(quillaro::encoderNotFoundText(encoder)));
+    if (const auto problem = quillaro::encoderProblem(encoder)) {
+        m_services.showMessage(this, QString::fromStdString(*problem));
         return;
     }
 
-    Form1BatchWindow window(*this);
+    Form1BatchWindow window(*this, *m_conversion);
     const quillaro::BatchOutcome outcome = m_conversion->run(window, encoder);
     m_services.showMessage(this, QString::fromStdString(quillaro::endReport(outcome)));
 }

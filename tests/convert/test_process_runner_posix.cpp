@@ -3,9 +3,11 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <string>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
@@ -43,20 +45,37 @@ TEST(ProcessRunner, StartFailureReturnsAtOnceWithTheBase) {
     }
 }
 
-TEST(ProcessRunner, KeepsTheTailOfStandardErrorAndGivesNothingElseOfOurs) {
+// Bytes of memory or disk that the runner's error file holds, found among
+// this process's descriptors.
+long long errorFileBytes() {
+    for (const auto& fd : std::filesystem::directory_iterator("/proc/self/fd")) {
+        std::error_code error;
+        struct stat status {};
+        if (std::filesystem::read_symlink(fd, error).string().find("quillaro-stderr") !=
+                std::string::npos &&
+            ::stat(fd.path().c_str(), &status) == 0)
+            return static_cast<long long>(status.st_blocks) * 512;
+    }
+    return -1;
+}
+
+TEST(ProcessRunner, KeepsOnlyTheTailOfStandardErrorAndGivesNothingElseOfOurs) {
     // Were our standard input or a descriptor without close-on-exec passed on,
-    // the child would copy /bin/sh or find the descriptor.
+    // the child would copy /bin/sh or find the descriptor. What it wrote
+    // before its last words is let go while it runs.
     const int saved = ::dup(STDIN_FILENO);
     const int ours = ::open("/bin/sh", O_RDONLY);
     ::dup2(ours, STDIN_FILENO);
-    const RunResult result =
-        quillaro::runProcess(shell("head -c 9000 /dev/zero >&2; cat >&2; [ -e /proc/$$/fd/" +
-                                   std::to_string(ours) + " ] && echo leaked >&2"),
-                             0, {});
+    long long held = -1;
+    const RunResult result = quillaro::runProcess(
+        shell("head -c 9000000 /dev/zero >&2; sleep 0.3; cat >&2; [ -e /proc/$$/fd/" +
+              std::to_string(ours) + " ] && echo leaked >&2"),
+        0, [&] { held = errorFileBytes(); });
     ::dup2(saved, STDIN_FILENO);
     ::close(saved);
     ::close(ours);
     EXPECT_EQ(result.stderrTail, std::string(quillaro::stderrTailBytes, '\0'));
+    EXPECT_TRUE(held >= 0 && held < 1024 * 1024) << held;
 }
 
 TEST(ProcessRunner, NestedCallReturnsFirst) {
