@@ -49,9 +49,6 @@ protected:
         entries.erase(entries.begin() + static_cast<long>(position) - 1);
         batch.entriesRemoved(position, 1);
     }
-    std::string run(const std::string& encoder = FAKE_ENCODER_SCRIPT) {
-        return quillaro::endReport(batch.run(*this, encoder));
-    }
 
     TempFolder folder;
     quillaro::BatchConversion batch;
@@ -64,17 +61,16 @@ protected:
 };
 
 TEST_F(BatchTest, EachFileNotConvertedIsNamedAndNoFileOfAnotherIsOverwrittenOrRemoved) {
-    // Name, what the encoder does, why it is not converted, whether an
-    // output stays: one of another program's, or the good one.
+    // What the encoder does, why the file is not converted, whether an
+    // output stays (another program's, or the good one).
     const std::tuple<std::string, const char*, const char*, bool> rows[] = {
         {"raced", "race", "output exists", true},
-        {"held", "hold 2\nexit 1", "encoder exit code 1 (output kept: another program has it open)",
+        {"held", "hold 1\nexit 1", "encoder exit code 1 (output kept: another program has it open)",
          true},
         {"killed", "partial\nstderr Killed\nkill KILL",
          "encoder killed by signal 9 (SIGKILL): Killed", false},
         {"half", "partial\nstderr Conversion failed!\nexit 1",
          "encoder exit code 1: Conversion failed!", false},
-        {"quiet", "exit 2", "encoder exit code 2", false},
         {"none", "nooutput", "no output written", false},
         {"empty", "empty", "no output written", false},
         {"good", "", nullptr, true},
@@ -82,128 +78,106 @@ TEST_F(BatchTest, EachFileNotConvertedIsNamedAndNoFileOfAnotherIsOverwrittenOrRe
     writeFile(folder.file("old.mp4"), "keep me");
     ::mkfifo(folder.file("pipe.wmv").c_str(), 0600);
     std::filesystem::create_directory(folder.file("dir.wmv"));
-    const std::vector<NotConverted> special{
-        {add("old.wmv"), "output exists"},
-        {add("done.mp4", "mp4 bytes"), "would replace the input"},
-        {addPath(folder.file("pipe.wmv")), "not a regular file"},
-        {addPath(folder.file("dir.wmv")), "is a folder"},
-        {addPath(folder.file("gone.wmv")), "input not found"}};
-    std::vector<std::string> lines;
-    for (const auto& [entry, reason] : special)
-        lines.push_back(entry + " \u2014 " + reason);
+    std::vector<NotConverted> expected{{add("old.wmv"), "output exists"},
+                                       {add("done.mp4", "mp4 bytes"), "would replace the input"},
+                                       {addPath(folder.file("pipe.wmv")), "not a regular file"},
+                                       {addPath(folder.file("dir.wmv")), "is a folder"},
+                                       {addPath(folder.file("gone.wmv")), "input not found"}};
     for (const auto& [name, directives, reason, stays] : rows) {
-        add(name + ".wmv", directives);
-        if (reason)
-            lines.push_back(entries.back().first + " \u2014 " + reason);
+        if (add(name + ".wmv", directives); reason)
+            expected.push_back({entries.back().first, reason});
     }
-    addPath(entries.back().first); // listed twice: converted once, and no failure
-    std::string expected = "Done.\n\n12 of 14 files were not converted:";
-    for (std::size_t k = 0; k < 10; ++k)
-        expected += "\n" + lines[k];
-    EXPECT_EQ(run(), expected + "\n\u2026and 2 more.");
-    EXPECT_EQ(lines.size(), 12u);
+    addPath(entries.back().first); // listed twice: converted once, and not a failure
+    EXPECT_EQ(batch.run(*this, FAKE_ENCODER_SCRIPT).notConverted, expected);
     for (const auto& [name, directives, reason, stays] : rows)
         EXPECT_EQ(std::filesystem::exists(folder.file(name + ".mp4")), stays) << name;
-    EXPECT_EQ(readFile(folder.file("old.mp4")), "keep me");
-    EXPECT_EQ(readFile(folder.file("done.mp4")), "mp4 bytes");
-    EXPECT_EQ(readFile(folder.file("held.mp4")), "theirs");
+    EXPECT_EQ(readFile(folder.file("old.mp4")) + readFile(folder.file("done.mp4")) +
+                  readFile(folder.file("held.mp4")),
+              "keep memp4 bytestheirs");
 
-    entries.clear();
-    add("late.wmv");
-    EXPECT_EQ(run(folder.file("missing")),
-              "Done.\n\n1 of 1 files were not converted:\n" + folder.file("late.wmv") +
-                  " \u2014 encoder could not start: " + std::generic_category().message(ENOENT));
+    // No encoder run pumps here, yet every pass past the first finds a pump due.
+    entries = {{expected[0].entry, nextId++}};
+    expected = {
+        expected[0],
+        {add("late.wmv"), "encoder could not start: " + std::generic_category().message(ENOENT)}};
+    passTime = std::chrono::milliseconds(11);
+    pumps = 0;
+    EXPECT_EQ(batch.run(*this, folder.file("missing")).notConverted, expected);
+    EXPECT_EQ(pumps, 2);
 }
 
 TEST_F(BatchTest, TheListChangingDuringABatchSkipsNothingAndIsReported) {
-    // While the second of a, b, c, d converts: what is done to the list,
-    // then the outputs there at the end and what the report says after "Done.".
+    // While the second of a, b, c, d converts: what is done to the list;
+    // then the outputs there at the end, the bar at each pass, and the
+    // entries reported as not reached.
     const auto at = [this](char name) { return folder.file(std::string(1, name) + ".wmv"); };
-    const std::tuple<std::function<void()>, const char*, std::string> rows[] = {
-        {[&] { remove(1); }, "abcd", ""},
-        {[&] { remove(2); }, "abcd", ""},
-        {[&] { remove(3); }, "abd", ""},
+    const std::tuple<std::function<void()>, const char*, std::vector<float>, const char*> rows[] = {
+        {[&] { remove(1); }, "abcd", {25, 50, 66.666664f, 100, 0}, ""},
+        {[&] { remove(2); }, "abcd", {25, 50, 66.666664f, 100, 0}, ""},
+        {[&] { remove(3); }, "abd", {25, 50, 100, 0}, ""},
+        // Added entries count in the bar, and are not converted.
         {[&] {
              addPath(at('e'));
              remove(1);
          },
-         "abcd", ""},
+         "abcd",
+         {25, 50, 50, 75, 0},
+         ""},
         // d moved to the top, behind the batch: b is met again and not redone.
-        {[&] { std::rotate(entries.begin(), entries.end() - 1, entries.end()); }, "abc",
-         "\n\n1 of 4 files were not converted:\n" + at('d') +
-             " \u2014 not reached (the list changed)"},
-        {[&] { batch.requestStop(); }, "ab",
-         "\n\n2 of 4 files were not converted:\n" + at('c') + " \u2014 not reached (stopped)\n" +
-             at('d') + " \u2014 not reached (stopped)"},
+        {[&] { std::rotate(entries.begin(), entries.end() - 1, entries.end()); },
+         "abc",
+         {25, 50, 75, 100, 0},
+         "d"},
+        {[&] { batch.requestStop(); }, "ab", {25, 50, 0}, "cd"},
     };
     passTime = std::chrono::milliseconds(11); // a pump is due at every chance
-    for (const auto& [change, converted, report] : rows) {
+    for (const auto& [change, converted, bar, left] : rows) {
         entries.clear();
+        progress.clear();
         for (const char name : {'a', 'b', 'c', 'd', 'e'}) {
             writeFile(at(name), "");
             std::filesystem::remove(folder.file(std::string(1, name) + ".mp4"));
+            if (name < 'e')
+                addPath(at(name));
         }
-        for (const char name : {'a', 'b', 'c', 'd'})
-            addPath(at(name));
         onPump = [&, done = false]() mutable {
             if (progress.size() == 2 && !std::exchange(done, true))
                 change();
         };
-        progress.clear();
-        const std::string said = run();
+        const quillaro::BatchOutcome outcome = batch.run(*this, FAKE_ENCODER_SCRIPT);
         std::string made;
-        for (const char name : {'a', 'b', 'c', 'd', 'e'})
+        std::vector<NotConverted> notReached;
+        for (const char name : {'a', 'b', 'c', 'd', 'e'}) {
             if (std::filesystem::exists(folder.file(std::string(1, name) + ".mp4")))
                 made += name;
-        EXPECT_EQ(made, converted) << said;
-        EXPECT_EQ(said,
-                  (report.find("stopped") != std::string::npos ? "Stopped." : "Done.") + report);
+            if (std::string_view(left).find(name) != std::string_view::npos)
+                notReached.push_back({at(name), outcome.stopped
+                                                    ? "not reached (stopped)"
+                                                    : "not reached (the list changed)"});
+        }
+        EXPECT_EQ(made, converted);
+        EXPECT_EQ(progress, bar) << converted;
+        EXPECT_EQ(outcome.notConverted, notReached) << converted;
+        EXPECT_EQ(outcome.stopped, std::string_view(left) == "cd");
     }
 }
 
-TEST_F(BatchTest, EventsAreHandledAcrossTheBatchWhateverBecomesOfEachEntry) {
-    // Outputs there already, and an encoder that cannot start: no run
-    // pumps, yet every pass past the first finds a pump due.
-    writeFile(folder.file("a.mp4"), "x");
-    writeFile(folder.file("b.mp4"), "x");
-    for (const char* name : {"a.wmv", "b.wmv", "c.wmv", "d.wmv"})
-        add(name);
-    passTime = std::chrono::milliseconds(11);
-    run(folder.file("missing"));
-    EXPECT_EQ(pumps, 4);
-}
-
-TEST_F(BatchTest, TheBarFollowsTheListAsItIsAtEachPass) {
-    // Entries added count in the bar but are not converted by this batch.
-    for (const char* name : {"1.wmv", "2.wmv", "3.wmv"})
-        add(name, "sleep 0.05");
-    onPump = [&] {
-        if (entries.size() < 5)
-            addPath("/x/added.wmv");
-    };
-    EXPECT_EQ(run(), "Done.");
-    EXPECT_EQ(progress, (std::vector<float>{100.0f / 3, 40.0f, 60.0f, 0.0f}));
-}
-
 TEST(EndReport, ShowsEachNameOnItsOwnLine) {
-    const std::pair<std::string, std::string> rows[] = {
-        {"/v/a.wmv", "/v/a.wmv"},
-        {"/v/a\nb\tc\rd\x1b[31m\x7f.wmv", "/v/a\\nb\\tc\\rd\\x1b[31m\\x7f.wmv"},
-        {"/v/\u2028\u202e\u0085\u00e9\u6f22.wmv", "/v/\\u2028\\u202e\\u0085\u00e9\u6f22.wmv"},
-        // Not UTF-8: a Latin-1 name, a cut sequence, an overlong slash, a surrogate.
-        {"/v/lat\xe9\xe6\x97/\xc0\xaf\xed\xa0\x80.wmv",
-         "/v/lat\\xe9\\xe6\\x97/\\xc0\\xaf\\xed\\xa0\\x80.wmv"},
-    };
-    for (const auto& [entry, shown] : rows)
-        EXPECT_EQ(quillaro::endReport({1, {{entry, "why"}}, false}),
-                  "Done.\n\n1 of 1 files were not converted:\n" + shown + " \u2014 why");
-    const quillaro::BatchOutcome eleven{12, std::vector<NotConverted>(11, {"/v/a.wmv", "why"}),
-                                        true};
+    // Control characters, line and paragraph separators, direction overrides
+    // and bytes that are not UTF-8 (a Latin-1 letter, a cut sequence, an
+    // overlong "/", a surrogate) are shown as escapes, the rest as it is.
+    const std::string name = "/v/a\nb\tc\rd\x1b[m\x7f\u2028\u202e\u0085\u00e9\u6f22 "
+                             "lat\xe9\xe6\x97/\xc0\xaf\xed\xa0\x80.wmv";
+    const std::string shown = "/v/a\\nb\\tc\\rd\\x1b[m\\x7f\\u2028\\u202e\\u0085\u00e9\u6f22 "
+                              "lat\\xe9\\xe6\\x97/\\xc0\\xaf\\xed\\xa0\\x80.wmv \u2014 why\\nnot";
+    const quillaro::BatchOutcome outcome{12, std::vector<NotConverted>(11, {name, "why\nnot"}),
+                                         true};
     std::string lines;
     for (int k = 0; k < 10; ++k)
-        lines += "\n/v/a.wmv \u2014 why";
-    EXPECT_EQ(quillaro::endReport(eleven),
+        lines += "\n" + shown;
+    EXPECT_EQ(quillaro::endReport(outcome),
               "Stopped.\n\n11 of 12 files were not converted:" + lines + "\n\u2026and 1 more.");
+    EXPECT_EQ(quillaro::endReport({12, {}, false}), "Done.");
 }
 
 } // namespace

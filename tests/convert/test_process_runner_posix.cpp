@@ -27,21 +27,20 @@ TEST(ProcessRunner, WindowStyleIsNormalised) {
         EXPECT_EQ(quillaro::normaliseWindowStyle(given), used) << given.value_or(-99);
 }
 
-TEST(ProcessRunner, ReturnsTheExitCode) {
-    for (const auto& [script, code] :
-         {std::pair{"exit 0", 0}, {"exit 255", 255}, {"kill -SEGV $$", 128 + SIGSEGV}})
-        EXPECT_EQ(quillaro::RunAndWait(shell(script), std::nullopt, {}), code) << script;
-}
-
-TEST(ProcessRunner, StartFailureReturnsAtOnceWithTheBase) {
+TEST(ProcessRunner, ReturnsTheExitCodeOrAtOnceTheStartFailure) {
     TempFolder folder;
     writeFile(folder.file("not-executable"), "#!/bin/sh\n");
-    for (const auto& [program, error] :
-         {std::pair{folder.file("missing"), ENOENT}, {folder.file("not-executable"), EACCES}}) {
+    const std::pair<Command, int> rows[] = {
+        {shell("exit 0"), 0},
+        {shell("exit 255"), 255},
+        {shell("kill -SEGV $$"), 128 + SIGSEGV},
+        {Command{folder.file("missing"), {}}, ENOENT + quillaro::startFailureBase},
+        {Command{folder.file("not-executable"), {}}, EACCES + quillaro::startFailureBase},
+    };
+    for (const auto& [command, value] : rows) {
         int pumps = 0;
-        const RunResult result = quillaro::runProcess(Command{program, {}}, 0, [&] { ++pumps; });
-        EXPECT_EQ(result.value(), error + quillaro::startFailureBase) << program;
-        EXPECT_EQ(pumps, 0) << "a failed start waits for nothing";
+        EXPECT_EQ(quillaro::RunAndWait(command, std::nullopt, [&] { ++pumps; }), value);
+        EXPECT_TRUE(value >= 0 || pumps == 0) << "a failed start waits for nothing";
     }
 }
 
