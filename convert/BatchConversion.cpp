@@ -9,7 +9,6 @@
 #include <cstdio>
 #include <filesystem>
 #include <system_error>
-#include <utility>
 
 #ifndef _WIN32
 #include <unistd.h>
@@ -166,17 +165,7 @@ private:
     bool& m_running;
 };
 
-RunResult runEncoder(const Command& command, std::optional<int> windowStyle, EventPump& pump) {
-    return runProcess(command, windowStyle, pump);
-}
-
 } // namespace
-
-BatchConversion::BatchConversion()
-    : BatchConversion(runEncoder) {}
-
-BatchConversion::BatchConversion(ProcessRunner runner)
-    : m_runner(std::move(runner)) {}
 
 void BatchConversion::requestStop() {
     if (m_running)
@@ -269,7 +258,7 @@ std::optional<std::string> BatchConversion::convertEntry(const std::string& enco
     }
 
     const RunResult result =
-        m_runner(encoderCommand(encoder, entry, output), encoderWindowStyle, pump);
+        runProcess(encoderCommand(encoder, entry, output), encoderWindowStyle, pump);
     if (refusedExistingOutput(result, output))
         return "output exists";
     std::string reason;

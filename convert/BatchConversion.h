@@ -4,7 +4,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -46,18 +45,12 @@ struct BatchOutcome {
     bool stopped = false;                   // ended early on request, entries left over
 };
 
-using ProcessRunner =
-    std::function<RunResult(const Command&, std::optional<int> windowStyle, EventPump&)>;
-
 // The Convert command's loop over the list. One batch runs at a time; while
 // it runs, the window handles its events, so the list may change under it
 // and a second Convert press can reach us: it may ask the running batch to
 // stop instead of starting another.
 class BatchConversion {
 public:
-    BatchConversion();
-    explicit BatchConversion(ProcessRunner runner);
-
     // Converts the entries that were in the list when it started, one after
     // another, with `encoder`: each pass takes the entry that stands at the
     // next position then, so a reordering changes what later passes take.
@@ -78,7 +71,6 @@ private:
     std::optional<std::string> convertEntry(const std::string& encoder, const std::string& entry,
                                             EventPump& pump);
 
-    ProcessRunner m_runner;
     bool m_running = false;
     bool m_stopRequested = false;
     std::size_t m_taken = 0; // positions taken so far, the one converting included
