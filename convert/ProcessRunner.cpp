@@ -38,6 +38,13 @@ std::int32_t RunAndWait(const Command& command, std::optional<int> windowStyle,
     return runProcess(command, windowStyle, pump).value();
 }
 
+int waitMilliseconds(const EventPump& pump) {
+    using namespace std::chrono;
+    const auto due = pump.timeUntilDue();
+    const milliseconds most(pumpIntervalMilliseconds);
+    return static_cast<int>(due >= most ? most.count() : ceil<milliseconds>(due).count());
+}
+
 std::string signalName(int signal) {
 #if defined(__GLIBC__) && (__GLIBC__ > 2 || (__GLIBC__ == 2 && __GLIBC_MINOR__ >= 32))
     if (const char* name = ::sigabbrev_np(signal))

@@ -26,8 +26,8 @@ inline constexpr int defaultWindowStyle = 6;
 // The longest time between two event pumps while a child runs.
 inline constexpr int pumpIntervalMilliseconds = 10;
 
-// How much of the end of the child's standard error is kept. Only so much
-// more is held while the child runs, whatever it writes there.
+// How much of the end of the child's standard error is kept. While the child
+// runs, a few hundred KiB at most are held, whatever it writes there.
 inline constexpr std::size_t stderrTailBytes = 4096;
 
 // Omitted, below 0 or above 6 gives 6; anything else (5 included) is kept.
@@ -67,9 +67,9 @@ struct RunResult {
 // question reads end-of-file instead of waiting forever), its standard output
 // is discarded and its standard error goes to an anonymous temporary file,
 // never a pipe, so the child does not die of a broken pipe if this program
-// ends first; all but the end of that file is freed while the child runs. No other descriptor or
-// handle of ours is inherited. The child is never killed: if this program ends during the wait, it
-// runs on alone.
+// ends first; all but the end of that file is freed while the child runs.
+// No other descriptor or handle of ours is inherited. The child is never
+// killed: if this program ends during the wait, it runs on alone.
 //
 // A start failure returns at once, without a pump. A call made from inside
 // `pump` runs to its end before the outer call resumes. The window style is
@@ -84,6 +84,10 @@ RunResult runProcess(const Command& command, std::optional<int> windowStyle,
 // `runProcess(...).value()`.
 std::int32_t RunAndWait(const Command& command, std::optional<int> windowStyle,
                         const PumpEvents& pump);
+
+// How long a runner waits for its child before it looks again: until `pump`
+// is due, and never longer than a pump interval.
+int waitMilliseconds(const EventPump& pump);
 
 // The signal's short name ("SIGKILL"), or nothing where the system has none.
 std::string signalName(int signal);

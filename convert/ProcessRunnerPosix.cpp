@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <chrono>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
@@ -74,7 +73,8 @@ UniqueFd openAnonymousFile() {
 
 // The child's standard error. The child appends to it; while it runs, all
 // but the end is punched out, so that however much it writes, the memory (or
-// disk) held stays near `keptBytes` plus what it writes between two looks.
+// disk) held stays under `keptBytes` + `trimStep`, plus what it writes
+// between two looks (a pump interval, unless a handler keeps us longer).
 class ErrorFile {
 public:
     ErrorFile()
@@ -127,15 +127,6 @@ private:
     UniqueFd m_fd;
     off_t m_freedUpTo = 0;
 };
-
-// How long one wait for the child may last: until the pump is due, and never
-// so long that the error file goes untrimmed for more than a pump interval.
-int waitMilliseconds(const EventPump& pump) {
-    using namespace std::chrono;
-    const auto due = pump.timeUntilDue();
-    const milliseconds most(pumpIntervalMilliseconds);
-    return static_cast<int>(due >= most ? most.count() : ceil<milliseconds>(due).count());
-}
 
 // Waits on a pidfd, which becomes readable the moment the child ends. Returns
 // false when pidfds are not available here, before any wait.

@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <array>
-#include <chrono>
 #include <memory>
 #include <vector>
 #include <windows.h>
@@ -78,15 +77,6 @@ private:
     bool m_sparse = false;
     LONGLONG m_freedUpTo = 0;
 };
-
-// How long one wait for the child may last: until the pump is due, and never
-// so long that the error file goes untrimmed for more than a pump interval.
-DWORD waitMilliseconds(const EventPump& pump) {
-    using namespace std::chrono;
-    const auto due = pump.timeUntilDue();
-    const milliseconds most(pumpIntervalMilliseconds);
-    return static_cast<DWORD>(due >= most ? most.count() : ceil<milliseconds>(due).count());
-}
 
 std::string readTail(HANDLE file) {
     LARGE_INTEGER size{};
@@ -199,7 +189,8 @@ RunResult runProcess(const Command& command, std::optional<int> windowStyle, Eve
     // Waiting on the handle, not polling the exit code, so a child that
     // exits with 259 (STILL_ACTIVE) is not taken for a running one.
     ErrorFileTrim trim(errorFile.get());
-    while (WaitForSingleObject(process.get(), waitMilliseconds(pump)) == WAIT_TIMEOUT) {
+    while (WaitForSingleObject(process.get(), static_cast<DWORD>(waitMilliseconds(pump))) ==
+           WAIT_TIMEOUT) {
         trim();
         pump.poll();
     }
