@@ -5,11 +5,18 @@
 #include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
+#include <ostream>
 #include <string>
 #include <sys/stat.h>
 #include <thread>
 #include <tuple>
 #include <vector>
+
+namespace quillaro {
+void PrintTo(const NotConverted& failure, std::ostream* out) {
+    *out << failure.entry << " \u2014 " << failure.reason;
+}
+} // namespace quillaro
 
 namespace {
 
