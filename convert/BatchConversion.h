@@ -95,10 +95,4 @@ std::optional<std::string> encoderProblem(const std::string& encoder);
 // "Done." (or "Stopped."), followed by the entries that were not converted.
 std::string endReport(const BatchOutcome& outcome);
 
-// Text as the report shows it: control characters, line and paragraph
-// separators and direction overrides as escapes ("\n", "\x1b", "\u2028"), so
-// that a file name cannot begin a line of its own; bytes that are not UTF-8
-// as "\xe9".
-std::string visibleText(std::string_view text);
-
 } // namespace quillaro
