@@ -1,5 +1,6 @@
 #include "app/Form1.h"
 
+#include "app/Form1BatchWindow.h"
 #include "app/PointerFiles.h"
 #include "app/Pointers.h"
 #include "app/ProgramFolder.h"
@@ -8,7 +9,6 @@
 #include "app/WindowGoneWatch.h"
 #include "convert/BatchConversion.h"
 #include "convert/EncoderCommand.h"
-#include "convert/Form1BatchWindow.h"
 #include "filelist/AddFolder.h"
 #include "filelist/FileListModel.h"
 #include "filelist/FileListView.h"
@@ -109,13 +109,12 @@ void Form1::Check2_Click() {
     }
 
     const std::string encoder = quillaro::encoderPath(m_services.programFolder);
-    if (!quillaro::encoderIsRunnable(encoder)) {
-        m_services.showMessage(this,
-                               QString::fromStdString(quillaro::encoderNotFoundText(encoder)));
+    if (const auto problem = quillaro::encoderProblem(encoder)) {
+        m_services.showMessage(this, QString::fromStdString(*problem));
         return;
     }
 
-    Form1BatchWindow window(*this);
+    Form1BatchWindow window(*this, *m_conversion);
     const quillaro::BatchOutcome outcome = m_conversion->run(window, encoder);
     m_services.showMessage(this, QString::fromStdString(quillaro::endReport(outcome)));
 }

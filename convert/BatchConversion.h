@@ -3,13 +3,19 @@
 #include "convert/ProcessRunner.h"
 
 #include <cstddef>
-#include <functional>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 namespace quillaro {
+
+// A list entry's own number: given when it is added, never reused, and kept
+// when entries change places, so that two entries holding the same path
+// are still told apart.
+using EntryId = std::uint64_t;
 
 // What a batch needs of the window it works for.
 class BatchWindow {
@@ -17,8 +23,9 @@ public:
     virtual ~BatchWindow() = default;
 
     virtual std::size_t entryCount() const = 0;
-    // Position counts from 1, in list order.
+    // Positions count from 1, in list order.
     virtual std::string entryText(std::size_t position) const = 0;
+    virtual EntryId entryId(std::size_t position) const = 0;
     virtual void setProgress(float percent) = 0;
     // The hourglass while true, the default pointer after.
     virtual void setBusy(bool busy) = 0;
@@ -33,23 +40,21 @@ struct NotConverted {
 };
 
 struct BatchOutcome {
-    std::size_t taken = 0; // entries the batch went through
-    std::vector<NotConverted> notConverted;
-    bool stopped = false; // ended early on request, entries left over
+    std::size_t listed = 0; // entries listed both when the batch started and when it ended
+    std::vector<NotConverted> notConverted; // those of them not converted, in list order
+    bool stopped = false;                   // ended early on request, entries left over
 };
 
-using ProcessRunner =
-    std::function<RunResult(const Command&, std::optional<int> windowStyle, const PumpEvents&)>;
-
 // The Convert command's loop over the list. One batch runs at a time; while
-// it runs, the window pumps events, so a second Convert press can reach us:
-// it may ask the running batch to stop instead of starting another.
+// it runs, the window handles its events, so the list may change under it
+// and a second Convert press can reach us: it may ask the running batch to
+// stop instead of starting another.
 class BatchConversion {
 public:
-    explicit BatchConversion(ProcessRunner runner = runProcess);
-
     // Converts the entries that were in the list when it started, one after
-    // another, with `encoder`. Nothing is done while a batch is already running.
+    // another, with `encoder`: each pass takes the entry that stands at the
+    // next position then, so a reordering changes what later passes take.
+    // Nothing is done while a batch is already running.
     BatchOutcome run(BatchWindow& window, const std::string& encoder);
 
     bool isRunning() const { return m_running; }
@@ -57,13 +62,20 @@ public:
     // The running batch ends as soon as the current encoder run returns.
     void requestStop();
 
-private:
-    std::optional<std::string> convertEntry(BatchWindow& window, const std::string& encoder,
-                                            const std::string& entry);
+    // The list has lost `count` entries from `position` on. The running batch
+    // moves its place with them, so that it skips no entry, and it never
+    // goes on to entries added after it started.
+    void entriesRemoved(std::size_t position, std::size_t count);
 
-    ProcessRunner m_runner;
+private:
+    std::optional<std::string> convertEntry(const std::string& encoder, const std::string& entry,
+                                            EventPump& pump);
+
     bool m_running = false;
     bool m_stopRequested = false;
+    std::size_t m_taken = 0; // positions taken so far, the one converting included
+    std::size_t m_end = 0;   // the last position the batch takes
+    std::unordered_set<std::string> m_converted; // inputs converted by the running batch
 };
 
 // The window style of every encoder run: hidden.
@@ -75,7 +87,10 @@ inline constexpr std::size_t reportedFailuresLimit = 10;
 inline constexpr std::string_view noFilesAddedText = "No files added.";
 inline constexpr std::string_view stopQuestionText = "Stop converting after the current file?";
 
-std::string encoderNotFoundText(std::string_view encoder);
+// Why no batch can run with `encoder` (missing, a folder, not executable...),
+// as the message to show; nothing when it can be run. An empty path, from a
+// program folder that is not known, is a missing encoder.
+std::optional<std::string> encoderProblem(const std::string& encoder);
 
 // "Done." (or "Stopped."), followed by the entries that were not converted.
 std::string endReport(const BatchOutcome& outcome);

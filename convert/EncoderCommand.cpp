@@ -1,14 +1,6 @@
 #include "convert/EncoderCommand.h"
 
-#include "convert/Utf8Path.h"
-
-#include <filesystem>
-#include <system_error>
 #include <utility>
-
-#ifndef _WIN32
-#include <unistd.h>
-#endif
 
 namespace quillaro {
 
@@ -45,17 +37,6 @@ Command encoderCommand(std::string encoder, std::string entry, std::string outpu
                     {"-acodec"},
                     {"aac"},
                     {std::move(output), true}}};
-}
-
-bool encoderIsRunnable(const std::string& encoder) {
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(pathFromUtf8(encoder), error))
-        return false;
-#ifdef _WIN32
-    return true;
-#else
-    return ::access(encoder.c_str(), X_OK) == 0;
-#endif
 }
 
 } // namespace quillaro

@@ -23,7 +23,4 @@ std::string encoderPath(std::string_view programFolder, char separator = nativeS
 // The fixed encoder run converting `entry` into `output`.
 Command encoderCommand(std::string encoder, std::string entry, std::string output);
 
-// The encoder file exists and can be started (on POSIX: is executable).
-bool encoderIsRunnable(const std::string& encoder);
-
 } // namespace quillaro

@@ -1,6 +1,8 @@
 #include "convert/ProcessRunner.h"
 
+#include <chrono>
 #include <cstdint>
+#include <cstring>
 
 namespace quillaro {
 
@@ -25,9 +27,32 @@ std::int32_t RunResult::value() const {
     return exitCode;
 }
 
+RunResult runProcess(const Command& command, std::optional<int> windowStyle,
+                     const PumpEvents& pump) {
+    EventPump own(pump, std::chrono::milliseconds(pumpIntervalMilliseconds));
+    return runProcess(command, windowStyle, own);
+}
+
 std::int32_t RunAndWait(const Command& command, std::optional<int> windowStyle,
                         const PumpEvents& pump) {
     return runProcess(command, windowStyle, pump).value();
+}
+
+int waitMilliseconds(const EventPump& pump) {
+    using namespace std::chrono;
+    const auto due = pump.timeUntilDue();
+    const milliseconds most(pumpIntervalMilliseconds);
+    return static_cast<int>(due >= most ? most.count() : ceil<milliseconds>(due).count());
+}
+
+std::string signalName(int signal) {
+#if defined(__GLIBC__) && (__GLIBC__ > 2 || (__GLIBC__ == 2 && __GLIBC_MINOR__ >= 32))
+    if (const char* name = ::sigabbrev_np(signal))
+        return std::string("SIG") + name;
+#else
+    (void)signal;
+#endif
+    return {};
 }
 
 std::string lastNonEmptyLine(std::string_view text) {

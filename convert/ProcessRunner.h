@@ -1,6 +1,7 @@
 #pragma once
 
 #include "convert/Command.h"
+#include "filelist/EventPump.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -25,7 +26,8 @@ inline constexpr int defaultWindowStyle = 6;
 // The longest time between two event pumps while a child runs.
 inline constexpr int pumpIntervalMilliseconds = 10;
 
-// How much of the end of the child's standard error is kept.
+// How much of the end of the child's standard error is kept. While the child
+// runs, a few hundred KiB at most are held, whatever it writes there.
 inline constexpr std::size_t stderrTailBytes = 4096;
 
 // Omitted, below 0 or above 6 gives 6; anything else (5 included) is kept.
@@ -42,7 +44,7 @@ struct RunResult {
 
     Outcome outcome = Outcome::Exited;
     int exitCode = 0;
-    int signal = 0;
+    int signal = 0; // POSIX: the signal that ended it
     int startError = 0;
     std::string startErrorText; // the OS's wording of `startError`, UTF-8
     std::string stderrTail;     // last `stderrTailBytes` bytes the child wrote there
@@ -56,26 +58,39 @@ struct RunResult {
     bool succeeded() const { return outcome == Outcome::Exited && exitCode == 0; }
 };
 
-// Starts `command` and waits for it to end, calling `pump` at least every
-// `pumpIntervalMilliseconds` meanwhile, and notices the end at once.
+// Starts `command` and waits for it to end, letting `pump` handle window
+// events whenever a pass is due meanwhile, and notices the end at once. The
+// pump may be shared by many runs and the work between them (a batch), so
+// that the window is served on time however short each run is.
 //
 // The child gets the null device as standard input (a program that asks a
 // question reads end-of-file instead of waiting forever), its standard output
-// is discarded and its standard error is kept in an anonymous temporary file,
+// is discarded and its standard error goes to an anonymous temporary file,
 // never a pipe, so the child does not die of a broken pipe if this program
-// ends first. No other descriptor or handle of ours is inherited. The child
-// is never killed: if this program ends during the wait, it runs on alone.
+// ends first; all but the end of that file is freed while the child runs.
+// No other descriptor or handle of ours is inherited. The child is never
+// killed: if this program ends during the wait, it runs on alone.
 //
 // A start failure returns at once, without a pump. A call made from inside
 // `pump` runs to its end before the outer call resumes. The window style is
 // normalised and, on Windows, is the show state of the child's main window;
 // POSIX has no use for it.
+RunResult runProcess(const Command& command, std::optional<int> windowStyle, EventPump& pump);
+
+// The same with a pump of its own, due every `pumpIntervalMilliseconds`.
 RunResult runProcess(const Command& command, std::optional<int> windowStyle,
                      const PumpEvents& pump);
 
 // `runProcess(...).value()`.
 std::int32_t RunAndWait(const Command& command, std::optional<int> windowStyle,
                         const PumpEvents& pump);
+
+// How long a runner waits for its child before it looks again: until `pump`
+// is due, and never longer than a pump interval.
+int waitMilliseconds(const EventPump& pump);
+
+// The signal's short name ("SIGKILL"), or nothing where the system has none.
+std::string signalName(int signal);
 
 // The last line of a program's console text that has anything but blanks in
 // it, without its line end or surrounding blanks. Progress lines rewritten

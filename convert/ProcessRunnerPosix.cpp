@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <chrono>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
@@ -49,7 +48,7 @@ std::string errorText(int error) {
 // A file with no name for the child's standard error: nothing is left behind
 // whatever happens to either process, and unlike a pipe it never makes the
 // child die of a broken pipe when this program ends first. A memory file is
-// the cheapest; encoders write little there.
+// the cheapest.
 UniqueFd openAnonymousFile() {
 #ifdef MFD_CLOEXEC
     const int memory = ::memfd_create("quillaro-stderr", MFD_CLOEXEC);
@@ -72,57 +71,91 @@ UniqueFd openAnonymousFile() {
     return UniqueFd(named);
 }
 
-std::string readTail(int fd) {
-    struct stat status {};
-    if (fd < 0 || ::fstat(fd, &status) != 0 || status.st_size <= 0)
-        return {};
-    const off_t size = status.st_size;
-    off_t offset = std::max<off_t>(0, size - static_cast<off_t>(stderrTailBytes));
-    std::string tail(static_cast<std::size_t>(size - offset), '\0');
-    std::size_t filled = 0;
-    while (filled < tail.size()) {
-        const ssize_t got = ::pread(fd, tail.data() + filled, tail.size() - filled, offset);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0)
-            break;
-        filled += static_cast<std::size_t>(got);
-        offset += got;
+// The child's standard error. The child appends to it; while it runs, all
+// but the end is punched out, so that however much it writes, the memory (or
+// disk) held stays under `keptBytes` + `trimStep`, plus what it writes
+// between two looks (a pump interval, unless a handler keeps us longer).
+class ErrorFile {
+public:
+    ErrorFile()
+        : m_fd(openAnonymousFile()) {}
+
+    int fd() const { return m_fd.get(); }
+
+    void trim() {
+#ifdef FALLOC_FL_PUNCH_HOLE
+        struct stat status {};
+        if (!m_fd.valid() || ::fstat(m_fd.get(), &status) != 0)
+            return;
+        // Whole pages only, well behind where the child writes.
+        const off_t page = 4096;
+        const off_t keepFrom = (status.st_size - keptBytes) / page * page;
+        if (keepFrom - m_freedUpTo < trimStep)
+            return;
+        if (::fallocate(m_fd.get(), FALLOC_FL_PUNCH_HOLE | FALLOC_FL_KEEP_SIZE, m_freedUpTo,
+                        keepFrom - m_freedUpTo) == 0)
+            m_freedUpTo = keepFrom;
+#endif
     }
-    tail.resize(filled);
-    return tail;
-}
+
+    std::string tail() const {
+        struct stat status {};
+        if (!m_fd.valid() || ::fstat(m_fd.get(), &status) != 0 || status.st_size <= 0)
+            return {};
+        const off_t size = status.st_size;
+        off_t offset = std::max<off_t>(0, size - static_cast<off_t>(stderrTailBytes));
+        std::string tail(static_cast<std::size_t>(size - offset), '\0');
+        std::size_t filled = 0;
+        while (filled < tail.size()) {
+            const ssize_t got =
+                ::pread(m_fd.get(), tail.data() + filled, tail.size() - filled, offset);
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got <= 0)
+                break;
+            filled += static_cast<std::size_t>(got);
+            offset += got;
+        }
+        tail.resize(filled);
+        return tail;
+    }
+
+private:
+    static constexpr off_t keptBytes = 64 * 1024;
+    static constexpr off_t trimStep = 256 * 1024;
+
+    UniqueFd m_fd;
+    off_t m_freedUpTo = 0;
+};
 
 // Waits on a pidfd, which becomes readable the moment the child ends. Returns
 // false when pidfds are not available here, before any wait.
-bool waitOnPidfd(pid_t pid, const PumpEvents& pump) {
+bool waitOnPidfd(pid_t pid, EventPump& pump, ErrorFile& errors) {
 #ifdef SYS_pidfd_open
     const UniqueFd pidfd(static_cast<int>(::syscall(SYS_pidfd_open, pid, 0)));
     if (!pidfd.valid())
         return false;
     for (;;) {
         pollfd entry{pidfd.get(), POLLIN, 0};
-        const int ready = ::poll(&entry, 1, pumpIntervalMilliseconds);
+        const int ready = ::poll(&entry, 1, waitMilliseconds(pump));
         if (ready > 0)
             return true;
         if (ready < 0 && errno != EINTR)
             return false;
-        if (pump)
-            pump();
+        errors.trim();
+        pump.poll();
     }
 #else
     (void)pid;
     (void)pump;
+    (void)errors;
     return false;
 #endif
 }
 
 // Reaps the child, pumping events while it runs. A child reaped by someone
 // else cannot report its end; it counts as ended with code 0.
-int reap(pid_t pid, const PumpEvents& pump) {
-    using Clock = std::chrono::steady_clock;
-    const auto interval = std::chrono::milliseconds(pumpIntervalMilliseconds);
-    auto lastPump = Clock::now();
+int reap(pid_t pid, EventPump& pump, ErrorFile& errors) {
     for (;;) {
         int status = 0;
         const pid_t got = ::waitpid(pid, &status, WNOHANG);
@@ -130,18 +163,15 @@ int reap(pid_t pid, const PumpEvents& pump) {
             return status;
         if (got < 0 && errno != EINTR)
             return 0;
-        if (Clock::now() - lastPump >= interval) {
-            if (pump)
-                pump();
-            lastPump = Clock::now();
-        }
+        errors.trim();
+        pump.poll();
         const timespec slice{0, 2'000'000};
         ::nanosleep(&slice, nullptr);
     }
 }
 
-int waitForEnd(pid_t pid, const PumpEvents& pump) {
-    if (waitOnPidfd(pid, pump)) {
+int waitForEnd(pid_t pid, EventPump& pump, ErrorFile& errors) {
+    if (waitOnPidfd(pid, pump, errors)) {
         int status = 0;
         pid_t got;
         do
@@ -149,7 +179,7 @@ int waitForEnd(pid_t pid, const PumpEvents& pump) {
         while (got < 0 && errno == EINTR);
         return got == pid ? status : 0;
     }
-    return reap(pid, pump);
+    return reap(pid, pump, errors);
 }
 
 RunResult notStarted(int error) {
@@ -213,19 +243,18 @@ private:
 
 } // namespace
 
-RunResult runProcess(const Command& command, std::optional<int> windowStyle,
-                     const PumpEvents& pump) {
+RunResult runProcess(const Command& command, std::optional<int> windowStyle, EventPump& pump) {
     // There is no window to show on POSIX; the style is only normalised.
     (void)normaliseWindowStyle(windowStyle);
 
     const UniqueFd nullDevice(::open("/dev/null", O_RDWR | O_CLOEXEC));
     if (!nullDevice.valid())
         return notStarted(errno);
-    const UniqueFd errorFile = openAnonymousFile();
+    ErrorFile errors;
 
     SpawnSetup setup;
     setup.standardStreams(nullDevice.get(), nullDevice.get(),
-                          errorFile.valid() ? errorFile.get() : nullDevice.get());
+                          errors.fd() >= 0 ? errors.fd() : nullDevice.get());
     setup.cleanSignals();
 
     pid_t pid = 0;
@@ -233,7 +262,7 @@ RunResult runProcess(const Command& command, std::optional<int> windowStyle,
     if (spawnError != 0)
         return notStarted(spawnError);
 
-    const int status = waitForEnd(pid, pump);
+    const int status = waitForEnd(pid, pump, errors);
 
     RunResult result;
     if (WIFSIGNALED(status)) {
@@ -242,7 +271,7 @@ RunResult runProcess(const Command& command, std::optional<int> windowStyle,
     } else {
         result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 0;
     }
-    result.stderrTail = readTail(errorFile.get());
+    result.stderrTail = errors.tail();
     return result;
 }
 

@@ -7,6 +7,7 @@
 #include <memory>
 #include <vector>
 #include <windows.h>
+#include <winioctl.h>
 
 namespace quillaro {
 
@@ -40,6 +41,42 @@ UniqueHandle openErrorFile(SECURITY_ATTRIBUTES& inheritable) {
         DeleteFileW(path.data());
     return file;
 }
+
+// All but the end of the error file is zeroed in place while the child
+// runs; once the file is sparse, that gives the disk space back, so a child
+// that writes without end costs no more than it wrote between two looks.
+class ErrorFileTrim {
+public:
+    explicit ErrorFileTrim(HANDLE file)
+        : m_file(file) {}
+
+    void operator()() {
+        LARGE_INTEGER size{};
+        if (!m_file || !GetFileSizeEx(m_file, &size))
+            return;
+        const LONGLONG keepFrom = (size.QuadPart - keptBytes) / keptBytes * keptBytes;
+        if (keepFrom - m_freedUpTo < trimStep)
+            return;
+        DWORD returned = 0;
+        if (!m_sparse)
+            m_sparse = DeviceIoControl(m_file, FSCTL_SET_SPARSE, nullptr, 0, nullptr, 0, &returned,
+                                       nullptr);
+        FILE_ZERO_DATA_INFORMATION zero{};
+        zero.FileOffset.QuadPart = m_freedUpTo;
+        zero.BeyondFinalZero.QuadPart = keepFrom;
+        if (m_sparse && DeviceIoControl(m_file, FSCTL_SET_ZERO_DATA, &zero, sizeof zero, nullptr, 0,
+                                        &returned, nullptr))
+            m_freedUpTo = keepFrom;
+    }
+
+private:
+    static constexpr LONGLONG keptBytes = 64 * 1024;
+    static constexpr LONGLONG trimStep = 256 * 1024;
+
+    HANDLE m_file;
+    bool m_sparse = false;
+    LONGLONG m_freedUpTo = 0;
+};
 
 std::string readTail(HANDLE file) {
     LARGE_INTEGER size{};
@@ -103,8 +140,7 @@ bool isCrashStatus(DWORD code) {
 
 } // namespace
 
-RunResult runProcess(const Command& command, std::optional<int> windowStyle,
-                     const PumpEvents& pump) {
+RunResult runProcess(const Command& command, std::optional<int> windowStyle, EventPump& pump) {
     RunResult result;
 
     // CreateProcessW may write into the command line, so it gets its own copy.
@@ -152,9 +188,11 @@ RunResult runProcess(const Command& command, std::optional<int> windowStyle,
 
     // Waiting on the handle, not polling the exit code, so a child that
     // exits with 259 (STILL_ACTIVE) is not taken for a running one.
-    while (WaitForSingleObject(process.get(), pumpIntervalMilliseconds) == WAIT_TIMEOUT) {
-        if (pump)
-            pump();
+    ErrorFileTrim trim(errorFile.get());
+    while (WaitForSingleObject(process.get(), static_cast<DWORD>(waitMilliseconds(pump))) ==
+           WAIT_TIMEOUT) {
+        trim();
+        pump.poll();
     }
 
     DWORD code = 0;

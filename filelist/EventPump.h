@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <chrono>
 #include <functional>
 
@@ -28,6 +29,14 @@ public:
     }
 
     void pumpNow();
+
+    // How long the work may go on before the next pass is due: zero once it
+    // is, and for ever when there is nothing to pump.
+    Clock::duration timeUntilDue() const {
+        if (!m_pumpEvents)
+            return Clock::duration::max();
+        return std::max(m_lastPump + m_interval - Clock::now(), Clock::duration::zero());
+    }
 
 private:
     std::function<void()> m_pumpEvents;

@@ -7,7 +7,9 @@
 #   empty         leave OUTPUT empty
 #   nooutput      write no OUTPUT
 #   exit CODE     end now with CODE
-#   crash         end now by SIGSEGV
+#   kill SIGNAL   end now by SIGNAL
+#   race          another program makes OUTPUT first, so it is refused
+#   hold SECONDS  another program makes OUTPUT and keeps it open a while
 # Otherwise it writes OUTPUT and exits 0. Like ffmpeg with no one to answer
 # its "Overwrite?" question, it never replaces an existing OUTPUT.
 input=$2
@@ -31,7 +33,16 @@ while IFS=' ' read -r directive rest || [ -n "$directive" ]; do
     empty) : >"$output"; write=no ;;
     nooutput) write=no ;;
     exit) exit "$rest" ;;
-    crash) kill -SEGV $$ ;;
+    kill) kill -"$rest" $$ ;;
+    race)
+        printf 'theirs' >"$output"
+        printf "File '%s' already exists. Exiting.\n" "$output" >&2
+        exit 1 ;;
+    hold)
+        printf 'theirs' >"$output"
+        exec 3>>"$output"
+        sleep "$rest" &
+        write=no ;;
     esac
 done <"$input"
 

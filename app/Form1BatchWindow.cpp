@@ -1,4 +1,4 @@
-#include "convert/Form1BatchWindow.h"
+#include "app/Form1BatchWindow.h"
 
 #include "app/Form1.h"
 #include "app/Pointers.h"
@@ -6,12 +6,29 @@
 
 #include <QCoreApplication>
 
+Form1BatchWindow::Form1BatchWindow(Form1& form, quillaro::BatchConversion& batch)
+    : m_form(form) {
+    const auto removed = [&batch](const QModelIndex&, int first, int last) {
+        batch.entriesRemoved(static_cast<std::size_t>(first) + 1,
+                             static_cast<std::size_t>(last - first + 1));
+    };
+    m_removals = QObject::connect(&form.fileList(), &FileListModel::rowsRemoved, removed);
+}
+
+Form1BatchWindow::~Form1BatchWindow() {
+    QObject::disconnect(m_removals);
+}
+
 std::size_t Form1BatchWindow::entryCount() const {
     return static_cast<std::size_t>(m_form.fileList().count());
 }
 
 std::string Form1BatchWindow::entryText(std::size_t position) const {
     return m_form.fileList().path(static_cast<int>(position) - 1);
+}
+
+quillaro::EntryId Form1BatchWindow::entryId(std::size_t position) const {
+    return m_form.fileList().id(static_cast<int>(position) - 1);
 }
 
 void Form1BatchWindow::setProgress(float percent) {
