@@ -6,8 +6,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QProcess>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -84,40 +82,6 @@ private slots:
                               question,
                               "Stopped.\n\n1 of 2 files were not converted:\n" + videos.path() +
                                   "/3.wmv \u2014 not reached (stopped)"}));
-    }
-
-    void realEncoderEndToEnd() {
-        const QString ffmpeg = QStandardPaths::findExecutable("ffmpeg");
-        const QString ffprobe = QStandardPaths::findExecutable("ffprobe");
-        if (ffmpeg.isEmpty() || ffprobe.isEmpty())
-            QSKIP("needs ffmpeg and ffprobe on the PATH");
-        const QTemporaryDir program;
-        const QString videos = program.filePath("real videos/");
-        QVERIFY(QDir().mkpath(videos + "a.dir") && QFile::link(ffmpeg, program.filePath("ffmpeg")));
-        QCOMPARE(QProcess::execute(ffmpeg, {"-nostdin", "-v", "error", "-f", "lavfi", "-i",
-                                            "testsrc=size=160x120:rate=10:duration=1", "-f",
-                                            "lavfi", "-i", "sine=duration=1", "-c:v", "wmv2",
-                                            "-c:a", "wmav2", videos + "source.wmv"}),
-                 0);
-        // Names that hurt: a leading dash, quotes, blanks, non-ASCII; an upper-case
-        // extension; dots in a folder name and in a file name.
-        const std::pair<QString, QString> names[] = {{"-it's \"ünï ✓\".wmv", "-it's \"ünï ✓\".mp4"},
-                                                     {"Clip.WMV", "Clip.mp4"},
-                                                     {"a.dir/my.trip.wmv", "a.dir/my.trip.mp4"}};
-        auto form = makeForm(program.path());
-        for (const auto& [input, output] : names) {
-            QVERIFY(QFile::copy(videos + "source.wmv", videos + input));
-            form->AddFileToList(videos + input);
-        }
-        pressConvert(*form);
-        QCOMPARE(m_log->messages, QStringList{"Done."});
-        for (const auto& [input, output] : names) {
-            QProcess probe;
-            probe.start(ffprobe, {"-v", "error", "-show_entries", "stream=codec_name", "-of",
-                                  "csv=p=0", videos + output});
-            QVERIFY(probe.waitForFinished());
-            QCOMPARE(probe.readAllStandardOutput(), "mpeg4\naac\n");
-        }
     }
 };
 

@@ -1,0 +1,28 @@
+#!/bin/sh
+# Runs tst_convert_end_to_end with a real encoder and checks what it wrote:
+#   convert_end_to_end.sh ENCODER TEST-PROGRAM [ITS EMULATOR...]
+# ENCODER (ffmpeg, or ffmpeg.exe for a Windows build run under Wine) goes into
+# the test's program folder; the clip comes from the host's ffmpeg, and the
+# host's ffprobe must find MPEG-4 video and AAC audio in every MP4.
+set -eu
+encoder=$1
+shift
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+mkdir -p "$work/program folder" "$work/real videos"
+ln -s "$encoder" "$work/program folder/$(basename "$encoder")"
+ffmpeg -nostdin -v error -f lavfi -i testsrc=size=160x120:rate=10:duration=1 \
+    -f lavfi -i sine=duration=1 -c:v wmv2 -c:a wmav2 "$work/real videos/source.wmv"
+
+# The test program comes last, after whatever runs it.
+QUILLARO_END_TO_END_DIR=$work "$@"
+
+[ -s "$work/outputs.txt" ]
+while IFS= read -r output; do
+    streams=$(ffprobe -v error -show_entries stream=codec_name -of csv=p=0 \
+        "$work/real videos/$output" | tr '\n' ' ')
+    if [ "$streams" != "mpeg4 aac " ]; then
+        echo "$output holds: $streams" >&2
+        exit 1
+    fi
+done <"$work/outputs.txt"
