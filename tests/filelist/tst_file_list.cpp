@@ -108,112 +108,99 @@ class TestFileList : public QObject {
 private slots:
     void cleanup() { m_form.reset(); }
 
-    // The Open dialog's answer, as Qt gives it with "/", and the list after,
-    // behind its "T/a.wmv". "T/" is a folder that holds X/in and L, a link to X/in.
-    void check1_data() {
-        QTest::addColumn<QStringList>("chosen");
-        QTest::addColumn<QStringList>("expected");
-        QTest::newRow("in dialog order, duplicates kept")
-            << QStringList{"T/c.WMV", "T/a.wmv", "T/b.wmv"}
-            << QStringList{"T/c.WMV", "T/a.wmv", "T/b.wmv"};
-        QTest::newRow("cancel") << QStringList{} << QStringList{};
+    // A click on Check1 (Add files) or Check3 (Add folder) while the list
+    // holds "T/a.wmv", where "T" is a fresh folder that holds `files`, X/in
+    // and L, a link to X/in. `answers`: for Check1 the files the Open dialog
+    // gives, with "/" as Qt gives them; for Check3 the folders the picker
+    // gives, one per showing, a second one to a click made while the first
+    // scan hands the window its turn. None is a cancel.
+    void add_data() {
+        QTest::addColumn<bool>("folder");
+        QTest::addColumn<QByteArrayList>("files");
+        QTest::addColumn<QStringList>("answers");
+        QTest::addColumn<QByteArrayList>("added");
+        const auto row = [](const char* name, bool folder, const QByteArrayList& files,
+                            const QStringList& answers, const QByteArrayList& added) {
+            QTest::newRow(name) << folder << files << answers << added;
+        };
+        row("files in dialog order, duplicates kept", false, {}, {"T/c.WMV", "T/a.wmv", "T/b.wmv"},
+            {"c.WMV", "a.wmv", "b.wmv"});
+        row("files cancelled", false, {}, {}, {});
         // Typed names: clean paths naming the file that the file system finds.
         if (QDir::separator() == '/') {
-            QTest::newRow("through a link and back, from two folders, a new name")
-                << QStringList{"T/L/../b.wmv", "T/L/../../c.wmv", "T/L/new.wmv"}
-                << QStringList{"T/X/b.wmv", "T/c.wmv", "T/L/new.wmv"};
-            QTest::newRow("one, through a link and back")
-                << QStringList{"T/L/../b.wmv"} << QStringList{"T/X/b.wmv"};
-        } else {
-            // Windows itself reads ".." as text.
-            QTest::newRow("back out of a folder, from two folders")
-                << QStringList{"T/X/../b.wmv", "T/X/in/../../c.wmv"}
-                << QStringList{"T/b.wmv", "T/c.wmv"};
+            row("files through a link and back, from two folders, a new name", false, {},
+                {"T/L/../b.wmv", "T/L/../../c.wmv", "T/L/new.wmv"},
+                {"X/b.wmv", "c.wmv", "L/new.wmv"});
+            row("a file through a link and back", false, {}, {"T/L/../b.wmv"}, {"X/b.wmv"});
+        } else { // Windows itself reads ".." as text.
+            row("files back out of a folder, from two folders", false, {},
+                {"T/X/../b.wmv", "T/X/in/../../c.wmv"}, {"b.wmv", "c.wmv"});
         }
-    }
-
-    void check1() {
-        QFETCH(QStringList, chosen);
-        QFETCH(QStringList, expected);
-        const QTemporaryDir dir;
-        const QString tree = QFileInfo(dir.path()).canonicalFilePath() + '/';
-        QVERIFY(QDir(tree).mkpath("X/in") && QFile::link("X/in", tree + "L"));
-        expected.prepend("T/a.wmv");
-        for (QStringList* paths : {&chosen, &expected})
-            paths->replaceInStrings(QRegularExpression("^T/"), tree);
-        makeForm({expected.front()}, chosen);
-        QTest::mouseClick(m_form->findChild<TwoStateButton*>("Check1"), Qt::LeftButton);
-        // One click, one dialog: setting the button back starts nothing.
-        QCOMPARE(m_log->messages,
-                 (QStringList{"Add File(s) - Hold Ctrl or Shift to select multiple files",
-                              "Windows Media Video Files (*.wmv)"}));
-        QCOMPARE(listed(), QDir::toNativeSeparators(expected.join('\n')).toUtf8().split('\n'));
-    }
-
-    // `answers`: what the folder picker gives, one per showing, after the path
-    // of a fresh folder that holds `files`; none is a cancel. A second answer
-    // goes to a click made while the first scan hands the window its turn.
-    // The folder's "a.wmv" is listed before the click.
-    void check3_data() {
-        QTest::addColumn<QStringList>("answers");
-        QTest::addColumn<QByteArrayList>("files");
-        QTest::addColumn<QByteArrayList>("expected");
-        QTest::newRow("level order behind the list; the root with a final separator")
-            << QStringList{"/"} << QByteArrayList{"A/A1/a1.wmv", "B/b.wmv", "A/a.wmv", "a.wmv"}
-            << QByteArrayList{"a.wmv", "a.wmv", "A/a.wmv", "B/b.wmv", "A/A1/a1.wmv"};
-        QTest::newRow("cancel") << QStringList{} << QByteArrayList{"a.wmv"}
-                                << QByteArrayList{"a.wmv"};
-        QTest::newRow("a scan inside a scan ends first")
-            << QStringList{"/O/", "/I"}
-            << QByteArrayList{"O/o.wmv", "O/P/p.wmv", "I/i.wmv", "I/J/j.wmv"}
-            << QByteArrayList{"a.wmv", "I/i.wmv", "I/J/j.wmv", "O/o.wmv", "O/P/p.wmv"};
+        row("folder in level order; the root with a final separator", true,
+            {"A/A1/a1.wmv", "B/b.wmv", "A/a.wmv", "a.wmv"}, {"T/"},
+            {"a.wmv", "A/a.wmv", "B/b.wmv", "A/A1/a1.wmv"});
+        row("folder cancelled", true, {"a.wmv"}, {}, {});
+        row("a folder scan inside a scan ends first", true,
+            {"O/o.wmv", "O/P/p.wmv", "I/i.wmv", "I/J/j.wmv"}, {"T/O/", "T/I"},
+            {"I/i.wmv", "I/J/j.wmv", "O/o.wmv", "O/P/p.wmv"});
         // Listed with the exact bytes of their names, one beside its look-alike.
         if (QDir::separator() == '/')
-            QTest::newRow("names that are not UTF-8")
-                << QStringList{""}
-                << QByteArrayList{"lat\xe9.wmv", "twin\xff.wmv", "twin\xef\xbf\xbd.wmv"}
-                << QByteArrayList{"a.wmv", "lat\xe9.wmv", "twin\xef\xbf\xbd.wmv", "twin\xff.wmv"};
+            row("folder names that are not UTF-8", true,
+                {"lat\xe9.wmv", "twin\xff.wmv", "twin\xef\xbf\xbd.wmv"}, {"T"},
+                {"lat\xe9.wmv", "twin\xef\xbf\xbd.wmv", "twin\xff.wmv"});
     }
 
-    void check3() {
-        QFETCH(QStringList, answers);
+    void add() {
+        QFETCH(bool, folder);
         QFETCH(QByteArrayList, files);
-        QFETCH(QByteArrayList, expected);
+        QFETCH(QStringList, answers);
+        QFETCH(QByteArrayList, added);
         const QTemporaryDir dir;
-        const QByteArray root = QFile::encodeName(dir.path()) + '/';
+        const QString tree = QFileInfo(dir.path()).canonicalFilePath();
+        QVERIFY(QDir(tree).mkpath("X/in") && QFile::link("X/in", tree + "/L"));
+        const QByteArray root = QFile::encodeName(tree) + '/';
+        // Qt cannot remove names that are not UTF-8.
+        const auto removeTree = qScopeGuard(
+            [&] { std::filesystem::remove_all(quillaro::pathFromUtf8(root.toStdString())); });
         for (const QByteArray& file : files) {
             const auto path = quillaro::pathFromUtf8((root + file).toStdString());
             std::filesystem::create_directories(path.parent_path());
             QVERIFY(std::ofstream(path));
         }
+        answers.replaceInStrings(QRegularExpression("^T"), tree);
         // The pickers' titles go to the log, with the messages shown.
-        makeForm({dir.filePath("a.wmv")}, {}, [&](QWidget* owner, const QString& title) {
-            m_log->messages << (qobject_cast<Form1*>(owner) ? title : "another owner");
-            const auto shown = m_log->messages.size();
-            return shown > answers.size() ? QString() : dir.path() + answers[shown - 1];
-        });
+        makeForm({QDir::toNativeSeparators(tree + "/a.wmv")}, folder ? QStringList() : answers,
+                 [&](QWidget* owner, const QString& title) {
+                     m_log->messages << (qobject_cast<Form1*>(owner) ? title : "another owner");
+                     const auto shown = m_log->messages.size();
+                     return shown > answers.size() ? QString() : answers[shown - 1];
+                 });
+        QByteArrayList expected = listed();
         m_form->setMousePointer(Pointer::Custom);
-        auto* check3 = m_form->findChild<TwoStateButton*>("Check3");
+        auto* button = m_form->findChild<TwoStateButton*>(folder ? "Check3" : "Check1");
         int pointerDuring = -1;
         // A timer can only fire while a scan hands the window its turn.
         QTimer::singleShot(0, m_form.get(), [&] {
             pointerDuring = m_form->MousePointer();
             if (m_log->messages.size() < answers.size())
-                QTest::mouseClick(check3, Qt::LeftButton);
+                QTest::mouseClick(button, Qt::LeftButton);
         });
-        QTest::mouseClick(check3, Qt::LeftButton);
+        QTest::mouseClick(button, Qt::LeftButton);
 
-        for (QByteArray& path : expected)
-            path = QByteArray(root + path).replace('/', QDir::separator().toLatin1());
+        for (const QByteArray& path : added)
+            expected << QByteArray(root + path).replace('/', QDir::separator().toLatin1());
         QCOMPARE(listed(), expected);
-        // One click shows one picker, the button's reset nothing; no message.
+        // One click shows one dialog, the button's reset nothing; no message.
         QCOMPARE(m_log->messages,
-                 QStringList(qMax<qsizetype>(1, answers.size()), "Please select folder to add:"));
-        // Busy (11) while the scan runs, then the default (0); a cancel leaves
-        // the pointer alone (99). The button is up again.
+                 (folder ? QStringList(qMax<qsizetype>(1, answers.size()),
+                                       "Please select folder to add:")
+                         : QStringList{"Add File(s) - Hold Ctrl or Shift to select multiple files",
+                                       "Windows Media Video Files (*.wmv)"}));
+        // Busy (11) while a scan runs, then the default (0); otherwise the
+        // pointer is left alone (99). The button is up again.
         QCOMPARE(
-            QString("%1 %2 %3").arg(pointerDuring).arg(m_form->MousePointer()).arg(check3->Value()),
-            answers.isEmpty() ? "-1 99 0" : "11 0 0");
+            QString("%1 %2 %3").arg(pointerDuring).arg(m_form->MousePointer()).arg(button->Value()),
+            folder && !answers.isEmpty() ? "11 0 0" : "-1 99 0");
     }
 
     // Entries (a letter each), steps, and what follows: the entries with the
