@@ -3,6 +3,7 @@
 #include "app/PlatformServices.h"
 
 #include <memory>
+#include <utility>
 
 #include <QPoint>
 #include <QStringList>
@@ -17,17 +18,17 @@ struct ServiceLog {
 };
 
 // Desktop services for a window under test: nothing is shown, no web page
-// opens, the program never ends. The Open dialog answers `chosenFiles`, the
-// folder picker cancels.
+// opens, the program never ends. The Open dialog answers `chosenFiles` once,
+// then cancels; the folder picker cancels.
 inline PlatformServices testServices(const std::shared_ptr<ServiceLog>& log,
                                      const QString& programFolder = {},
                                      const QStringList& chosenFiles = {}) {
     PlatformServices services;
     services.programFolder = programFolder.toStdString();
-    services.chooseFiles = [log, chosenFiles](QWidget*, const QString& title,
-                                              const QString& filter) {
+    services.chooseFiles = [log, files = chosenFiles](QWidget*, const QString& title,
+                                                      const QString& filter) mutable {
         log->messages << title << filter;
-        return chosenFiles;
+        return std::exchange(files, {});
     };
     services.showMessage = [log](QWidget*, const QString& text) { log->messages << text; };
     services.askYesNo = [log](QWidget*, const QString& text) {
