@@ -41,12 +41,10 @@ TEST(ProgramFolder, FilesBesideTheProgram) {
         {"C:\\Tools\\quillaro.exe", '\\', "C:\\Tools\\HAND-M.CUR"},
         // A drive root keeps its own separator and gets another one.
         {"C:\\quillaro.exe", '\\', "C:\\\\HAND-M.CUR"},
-        {"\\\\server\\share\\quillaro.exe", '\\', "\\\\server\\share\\HAND-M.CUR"},
         {"/tmp/prog\xe9/quillaro (deleted)", '/', "/tmp/prog\xe9/HAND-M.CUR"},
         {"/quillaro", '/', "//HAND-M.CUR"},
         // No folder, no file: never one looked for in whatever folder is current.
         {"quillaro", '/', ""},
-        {"", '/', ""},
     };
     for (const auto& [program, separator, file] : rows)
         EXPECT_EQ(quillaro::programFile(quillaro::folderOfProgramPath(program, separator),
@@ -66,12 +64,10 @@ TEST(ProgramFolder, IsTheFolderOfTheRunningProgramFile) {
     std::filesystem::create_directory(folder);
     std::filesystem::copy_file(QUILLARO_PROBE, folder + "/probe");
     std::filesystem::create_symlink(folder + "/probe", root + std::string("/link"));
-    std::string printed;
-    if (FILE* out = popen((root + std::string("/link")).c_str(), "r")) {
-        for (int c; (c = std::fgetc(out)) != EOF;)
-            printed += static_cast<char>(c);
-        pclose(out);
-    }
+    FILE* out = popen((root + std::string("/link")).c_str(), "r");
+    std::string printed(4096, '\0');
+    printed.resize(std::fread(printed.data(), 1, printed.size(), out));
+    pclose(out);
     std::filesystem::remove_all(root);
     EXPECT_EQ(printed, folder);
 #endif

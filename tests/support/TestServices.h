@@ -3,38 +3,33 @@
 #include "app/PlatformServices.h"
 
 #include <memory>
+#include <utility>
 
 #include <QPoint>
 #include <QStringList>
 #include <QUrl>
 
-// What the window asked of the desktop during a test.
+// What the window asked of the desktop during a test: the texts it showed
+// (messages, questions, and the Open dialog's title then its filter), and how
+// often it would have ended the program.
 struct ServiceLog {
     QStringList messages;
-    int dialogsShown = 0;
-    QString dialogTitle;
-    QString dialogFilter;
     int programEnds = 0;
 };
 
 // Desktop services for a window under test: nothing is shown, no web page
-// opens and the program never ends, it only counts the times it would. The Open dialog answers
-// `chosenFiles`.
+// opens, the program never ends. The Open dialog answers `chosenFiles` once,
+// then cancels; the folder picker cancels.
 inline PlatformServices testServices(const std::shared_ptr<ServiceLog>& log,
                                      const QString& programFolder = {},
-                                     std::shared_ptr<QStringList> chosenFiles = {}) {
-    if (!chosenFiles)
-        chosenFiles = std::make_shared<QStringList>();
+                                     const QStringList& chosenFiles = {}) {
     PlatformServices services;
     services.programFolder = programFolder.toStdString();
-    services.chooseFiles = [log, chosenFiles](QWidget*, const QString& title,
-                                              const QString& filter) {
-        ++log->dialogsShown;
-        log->dialogTitle = title;
-        log->dialogFilter = filter;
-        return *chosenFiles;
+    services.chooseFiles = [log, files = chosenFiles](QWidget*, const QString& title,
+                                                      const QString& filter) mutable {
+        log->messages << title << filter;
+        return std::exchange(files, {});
     };
-    services.chooseFolder = [](QWidget*, const QString&) { return QString(); };
     services.showMessage = [log](QWidget*, const QString& text) { log->messages << text; };
     services.askYesNo = [log](QWidget*, const QString& text) {
         log->messages << text;

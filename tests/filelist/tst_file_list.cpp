@@ -1,25 +1,38 @@
+// The file list as the window's handlers fill and reorder it: the two Add
+// commands, drops, and gestures with the mouse and keys.
+
 #include "app/Form1.h"
+#include "app/Pointers.h"
+#include "app/TwoStateButton.h"
+#include "convert/Utf8Path.h"
 #include "filelist/FileListModel.h"
 #include "filelist/FileListView.h"
 #include "tests/support/TestServices.h"
 
+#include <filesystem>
+#include <fstream>
+
 #include <QTest>
 #include <QtWidgets>
 
-class TestListView1 : public QObject {
+class TestFileList : public QObject {
     Q_OBJECT
 
     QTemporaryDir m_programFolder;
-    QPoint m_screenPosition;
+    std::shared_ptr<ServiceLog> m_log;
     std::unique_ptr<Form1> m_form;
     FileListView* m_list = nullptr;
+    QPoint m_screenPosition;
     Qt::MouseButton m_button = Qt::LeftButton;
     Qt::MouseButtons m_held;
     int m_top = 0;
 
-    void makeForm(const QStringList& entries) {
-        auto services = testServices(std::make_shared<ServiceLog>(), m_programFolder.path());
+    void makeForm(const QStringList& entries, const QStringList& chosenFiles = {},
+                  std::function<QString(QWidget*, const QString&)> chooseFolder = {}) {
+        m_log = std::make_shared<ServiceLog>();
+        auto services = testServices(m_log, m_programFolder.path(), chosenFiles);
         services.cursorPosition = [this] { return m_screenPosition; };
+        services.chooseFolder = std::move(chooseFolder);
         m_form = std::make_unique<Form1>(std::move(services));
         m_form->Form_Load();
         for (const QString& entry : entries)
@@ -33,6 +46,18 @@ class TestListView1 : public QObject {
         m_top = topRow();
     }
 
+    // The list's paths, exactly; the selected one in brackets.
+    QByteArrayList listed() const {
+        QByteArrayList paths;
+        for (int row = 0; row < m_form->fileList().count(); ++row) {
+            const auto path = QByteArray::fromStdString(m_form->fileList().path(row));
+            paths << (m_list->selectionModel()->isRowSelected(row) ? '[' + path + ']' : path);
+        }
+        return paths;
+    }
+
+    int topRow() const { return m_list->indexAt(QPoint(10, 1)).row(); }
+
     // A row, or "e" for the list space below the last entry.
     QPoint pointFor(const QString& where) const {
         return where == "e" ? QPoint(10, m_list->viewport()->rect().bottom() - 2)
@@ -43,8 +68,8 @@ class TestListView1 : public QObject {
     // event) at a place for pointFor(), moves with the buttons held; lost, a
     // release that never reaches the list; Right or Middle, the button from
     // then on; a key (Del, Down, ...); y304, the pointer's screen row; top5 or
-    // end5, row 5 scrolled to the view's top or bottom; ico:icon, ico:garbage
-    // or ico:missing, what drag.ico holds.
+    // end5, row 5 scrolled to the view's top or bottom; spoil, drag.ico made
+    // unreadable.
     void run(const QString& steps) {
         for (const QString& step : steps.split(' ', Qt::SkipEmptyParts)) {
             static const QHash<QChar, QEvent::Type> mouseEvents{{'p', QEvent::MouseButtonPress},
@@ -70,14 +95,9 @@ class TestListView1 : public QObject {
                                  step[0] == 't' ? QAbstractItemView::PositionAtTop
                                                 : QAbstractItemView::PositionAtBottom);
                 m_top = topRow();
-            } else if (step.startsWith("ico:")) {
+            } else if (step == "spoil") {
                 QFile file(m_programFolder.filePath("drag.ico"));
-                file.remove();
-                QImage picture(32, 32, QImage::Format_ARGB32);
-                picture.fill(Qt::darkBlue);
-                QVERIFY(step == "ico:missing" ||
-                        (step == "ico:icon" ? picture.save(file.fileName(), "ICO")
-                                            : file.open(QIODevice::WriteOnly) && file.write("?")));
+                QVERIFY(file.open(QIODevice::WriteOnly) && file.write("?"));
             } else {
                 const QKeyCombination key = QKeySequence(step)[0];
                 QTest::keyClick(m_list, key.key(), key.keyboardModifiers());
@@ -85,24 +105,107 @@ class TestListView1 : public QObject {
         }
     }
 
-    QByteArrayList paths() const {
-        QByteArrayList bytes;
-        for (int row = 0; row < m_form->fileList().count(); ++row)
-            bytes << QByteArray::fromStdString(m_form->fileList().path(row));
-        return bytes;
-    }
-
-    int topRow() const { return m_list->indexAt(QPoint(10, 1)).row(); }
-
-    QStringList shown() const {
-        QStringList texts;
-        for (int row = 0; row < m_form->fileList().count(); ++row)
-            texts << QString(m_list->selectionModel()->isRowSelected(row) ? "[%1]" : "%1")
-                         .arg(m_form->fileList().displayText(row));
-        return texts;
-    }
-
 private slots:
+    void cleanup() { m_form.reset(); }
+
+    // A click on Check1 (Add files) or Check3 (Add folder) while the list
+    // holds "T/a.wmv", where "T" is a fresh folder that holds `files`, X/in
+    // and L, a link to X/in. `answers`: for Check1 the files the Open dialog
+    // gives, with "/" as Qt gives them; for Check3 the folders the picker
+    // gives, one per showing, a second one to a click made while the first
+    // scan hands the window its turn. None is a cancel.
+    void add_data() {
+        QTest::addColumn<bool>("folder");
+        QTest::addColumn<QByteArrayList>("files");
+        QTest::addColumn<QStringList>("answers");
+        QTest::addColumn<QByteArrayList>("added");
+        const auto row = [](const char* name, bool folder, const QByteArrayList& files,
+                            const QStringList& answers, const QByteArrayList& added) {
+            QTest::newRow(name) << folder << files << answers << added;
+        };
+        row("files in dialog order, duplicates kept", false, {}, {"T/c.WMV", "T/a.wmv", "T/b.wmv"},
+            {"c.WMV", "a.wmv", "b.wmv"});
+        row("files cancelled", false, {}, {}, {});
+        // Typed names: clean paths naming the file that the file system finds.
+        if (QDir::separator() == '/') {
+            row("files through a link and back, from two folders, a new name", false, {},
+                {"T/L/../b.wmv", "T/L/../../c.wmv", "T/L/new.wmv"},
+                {"X/b.wmv", "c.wmv", "L/new.wmv"});
+            row("a file through a link and back", false, {}, {"T/L/../b.wmv"}, {"X/b.wmv"});
+        } else { // Windows itself reads ".." as text.
+            row("files back out of a folder, from two folders", false, {},
+                {"T/X/../b.wmv", "T/X/in/../../c.wmv"}, {"b.wmv", "c.wmv"});
+        }
+        row("folder in level order; the root with a final separator", true,
+            {"A/A1/a1.wmv", "B/b.wmv", "A/a.wmv", "a.wmv"}, {"T/"},
+            {"a.wmv", "A/a.wmv", "B/b.wmv", "A/A1/a1.wmv"});
+        row("folder cancelled", true, {"a.wmv"}, {}, {});
+        row("a folder scan inside a scan ends first", true,
+            {"O/o.wmv", "O/P/p.wmv", "I/i.wmv", "I/J/j.wmv"}, {"T/O/", "T/I"},
+            {"I/i.wmv", "I/J/j.wmv", "O/o.wmv", "O/P/p.wmv"});
+        // Listed with the exact bytes of their names, one beside its look-alike.
+        if (QDir::separator() == '/')
+            row("folder names that are not UTF-8", true,
+                {"lat\xe9.wmv", "twin\xff.wmv", "twin\xef\xbf\xbd.wmv"}, {"T"},
+                {"lat\xe9.wmv", "twin\xef\xbf\xbd.wmv", "twin\xff.wmv"});
+    }
+
+    void add() {
+        QFETCH(bool, folder);
+        QFETCH(QByteArrayList, files);
+        QFETCH(QStringList, answers);
+        QFETCH(QByteArrayList, added);
+        const QTemporaryDir dir;
+        const QString tree = QFileInfo(dir.path()).canonicalFilePath();
+        QVERIFY(QDir(tree).mkpath("X/in") && QFile::link("X/in", tree + "/L"));
+        const QByteArray root = QFile::encodeName(tree) + '/';
+        // Qt cannot remove names that are not UTF-8.
+        const auto removeTree = qScopeGuard(
+            [&] { std::filesystem::remove_all(quillaro::pathFromUtf8(root.toStdString())); });
+        for (const QByteArray& file : files) {
+            const auto path = quillaro::pathFromUtf8((root + file).toStdString());
+            std::filesystem::create_directories(path.parent_path());
+            QVERIFY(std::ofstream(path));
+        }
+        answers.replaceInStrings(QRegularExpression("^T"), tree);
+        // The pickers' titles go to the log, with the messages shown.
+        makeForm({QDir::toNativeSeparators(tree + "/a.wmv")}, folder ? QStringList() : answers,
+                 [&](QWidget* owner, const QString& title) {
+                     m_log->messages << (qobject_cast<Form1*>(owner) ? title : "another owner");
+                     const auto shown = m_log->messages.size();
+                     return shown > answers.size() ? QString() : answers[shown - 1];
+                 });
+        QByteArrayList expected = listed();
+        m_form->setMousePointer(Pointer::Custom);
+        auto* button = m_form->findChild<TwoStateButton*>(folder ? "Check3" : "Check1");
+        int pointerDuring = -1;
+        // A timer can only fire while a scan hands the window its turn.
+        QTimer::singleShot(0, m_form.get(), [&] {
+            pointerDuring = m_form->MousePointer();
+            if (m_log->messages.size() < answers.size())
+                QTest::mouseClick(button, Qt::LeftButton);
+        });
+        QTest::mouseClick(button, Qt::LeftButton);
+        // A second Open dialog, cancelled, adds nothing again.
+        if (!folder)
+            QTest::mouseClick(button, Qt::LeftButton);
+
+        for (const QByteArray& path : added)
+            expected << QByteArray(root + path).replace('/', QDir::separator().toLatin1());
+        QCOMPARE(listed(), expected);
+        // One click shows one dialog, the button's reset nothing; no message.
+        const QStringList openDialog{"Add File(s) - Hold Ctrl or Shift to select multiple files",
+                                     "Windows Media Video Files (*.wmv)"};
+        QCOMPARE(m_log->messages, folder ? QStringList(qMax<qsizetype>(1, answers.size()),
+                                                       "Please select folder to add:")
+                                         : openDialog + openDialog);
+        // Busy (11) while a scan runs, then the default (0); otherwise the
+        // pointer is left alone (99). The button is up again.
+        QCOMPARE(
+            QString("%1 %2 %3").arg(pointerDuring).arg(m_form->MousePointer()).arg(button->Value()),
+            folder && !answers.isEmpty() ? "11 0 0" : "-1 99 0");
+    }
+
     // Entries (a letter each), steps, and what follows: the entries with the
     // selected one in brackets, the list's pointer setting (0 default, 1
     // arrow, 99 custom), whether drag.ico shows, how many rows it scrolled.
@@ -112,11 +215,9 @@ private slots:
                             const char* expected) {
             QTest::newRow(name) << QStringList{entries, steps, expected};
         };
-        row("over each entry in turn", "ABCD", "p0 m1 m2 m3 r", "BCD[A] 1");
-        row("straight to the last", "ABCD", "p0 m3 r", "DBC[A] 1");
+        // Entries change places; any button drags.
         row("right, then middle button", "ABCD", "Right p0 m1 r Middle p1 m3 r", "BDC[A] 1");
         row("same text, case counts", "AaAB", "p0 m1 m2 m3", "aBA[A] 99 drag.ico");
-        row("empty space", "ABC", "p0 me", "[A]BC 99 drag.ico");
         row("below the view", "ABCDEFGHIJ", "p0 m9", "[A]BCDEFGHIJ 99 drag.ico");
         row("never clicked an entry", "ABC", "pe m0 m2", "ABC 0");
         // The last drag goes on after a press on empty space, not before it.
@@ -127,24 +228,23 @@ private slots:
         row("not at row 305", "ABCDEFGHIJKL", "top5 y305 p6 m5", "ABCDE[G]FHIJKL 99 drag.ico");
         row("not at row 364", "ABCDEFGHIJKL", "end6 y364 p5 m6", "ABCDEG[F]HIJKL 99 drag.ico");
         row("down at row 365", "ABCDEFGHIJKL", "end6 y365 p5 m6", "ABCDEG[F]HIJKL 99 drag.ico 1");
-        row("first at 100, last at 500", "ABC", "y100 p1 m0 r y500 p1 m2", "BC[A] 99 drag.ico");
         // Double-clicks on empty space, then on the second of three.
         row("double-clicks", "ABC", "p0 r pe r ce r p1 r c1 r", "A[C] 1");
-        row("double-click on an empty list", "", "pe r ce r", " 1");
         // A removal ends the drag: only a fresh entry click starts one. Shift+Delete
         // removes nothing, Delete and the keypad's remove C, then D.
         row("Delete, no drag after", "ABCD", "p0 r Down Down Shift+Del Del Num+Del pe m1", "AB 1");
-        row("no drag through the removed", "ABC", "p1 r c1 r pe m0 m1 p0 m1", "C[A] 99 drag.ico");
         // drag.ico is read again at every entry click.
-        row("drag.ico spoilt", "AB", "p0 r ico:garbage p1", "A[B] 99");
-        row("drag.ico placed", "AB", "ico:missing p0 r ico:icon p1", "A[B] 99 drag.ico");
+        row("drag.ico spoilt", "AB", "p0 r spoil p1", "A[B] 99");
     }
 
     void gesture() {
         QFETCH(QStringList, row);
+        QImage picture(32, 32, QImage::Format_ARGB32);
+        picture.fill(Qt::darkBlue);
+        QVERIFY(picture.save(m_programFolder.filePath("drag.ico"), "ICO"));
         makeForm(row[0].split(QString(), Qt::SkipEmptyParts));
-        run("ico:icon " + row[1]);
-        QStringList state{shown().join(QString()), QString::number(m_form->listMousePointer())};
+        run(row[1]);
+        QStringList state{listed().join(), QString::number(m_form->listMousePointer())};
         if (m_list->viewport()->cursor().shape() == Qt::BitmapCursor)
             state << "drag.ico";
         if (topRow() != m_top)
@@ -186,7 +286,7 @@ private slots:
         makeForm({"/videos/first.wmv", "/videos/second.wmv"});
         // Entry clicks and a reorder ahead of the drag leave drops welcome.
         run("p0 m1 r p1 r");
-        QByteArrayList expected = paths();
+        QByteArrayList expected = listed();
 
         QMimeData data;
         data.setText("/videos/a.wmv");
@@ -212,9 +312,9 @@ private slots:
         }
         for (const QByteArray& path : answer != Qt::IgnoreAction ? dragged : QByteArrayList())
             expected << QByteArray(path).replace('/', QDir::separator().toLatin1());
-        QCOMPARE(paths(), expected);
+        QCOMPARE(listed(), expected);
     }
 };
 
-QTEST_MAIN(TestListView1)
-#include "tst_list_view1.moc"
+QTEST_MAIN(TestFileList)
+#include "tst_file_list.moc"
