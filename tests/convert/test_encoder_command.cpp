@@ -2,7 +2,7 @@
 #include "convert/Command.h"
 #include "convert/EncoderCommand.h"
 #include "convert/EncoderOutput.h"
-#include "tests/convert/TempFolder.h"
+#include "tests/convert/TestFiles.h"
 
 #include <filesystem>
 #include <functional>

@@ -1,5 +1,5 @@
 #include "convert/ProcessRunner.h"
-#include "tests/convert/TempFolder.h"
+#include "tests/convert/TestFiles.h"
 
 #include <cerrno>
 #include <fcntl.h>

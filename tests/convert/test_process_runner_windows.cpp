@@ -1,5 +1,6 @@
 #include "convert/EncoderCommand.h"
 #include "convert/ProcessRunner.h"
+#include "tests/convert/TestFiles.h"
 #include "tests/support/WindowsTestFolder.h"
 
 #include <cstdlib>
@@ -11,10 +12,9 @@ namespace {
 using quillaro::RunResult;
 using Lines = std::vector<std::string>;
 
-// The probe, a tiny program of the tests' own, is found beside this one:
-// CreateProcessW looks there first.
+// The fake encoder, told what to do by its arguments.
 RunResult run(Lines arguments, std::optional<int> style = 0, quillaro::PumpEvents pump = {},
-              std::string program = "child_probe.exe") {
+              std::string program = fakeEncoder()) {
     quillaro::Command command{std::move(program), {}};
     for (std::string& argument : arguments)
         command.arguments.push_back({std::move(argument)});
@@ -30,7 +30,7 @@ TEST(RunAndWaitOnWindows, GivesWhatTheChildDidAndShowsItsWindowAsAsked) {
                   std::pair(RunResult::Outcome::Exited, code));
     }
     EXPECT_EQ(run({"spam", "10000"}).stderrTail,
-              std::string(quillaro::stderrTailBytes - 3, '.') + "END");
+              std::string(quillaro::stderrTailBytes - 1, '.') + "\n");
     // Were its input ours (a console, a pipe), a child that reads would wait.
     EXPECT_EQ(run({"stdin"}).stderrTail, "read 0");
 
@@ -43,11 +43,8 @@ TEST(RunAndWaitOnWindows, GivesWhatTheChildDidAndShowsItsWindowAsAsked) {
 }
 
 TEST(RunAndWaitOnWindows, RunsTheEncoderWithTheFixedCommand) {
-    wchar_t self[MAX_PATH + 1] = {};
-    GetModuleFileNameW(nullptr, self, MAX_PATH + 1);
-    const auto probe = std::filesystem::path(self).replace_filename(L"child_probe.exe");
-    // The program folder ends in a backslash only at a drive root. The probe
-    // stands in for the encoder, telling what it got; the videos need not exist.
+    // The program folder ends in a backslash only at a drive root. The fake
+    // encoder tells what it got; the videos need not exist.
     WindowsTestFolder folder;
     folder.make("Program Files\\");
     folder.make("Prógram 日本\\");
@@ -59,7 +56,8 @@ TEST(RunAndWaitOnWindows, RunsTheEncoderWithTheFixedCommand) {
     for (const auto& [programFolder, input] : rows) {
         const std::string encoder = quillaro::encoderPath(programFolder);
         EXPECT_EQ(encoder, programFolder + "\\ffmpeg.exe");
-        ASSERT_TRUE(CopyFileW(probe.c_str(), quillaro::toUtf16(encoder).c_str(), FALSE));
+        ASSERT_TRUE(CopyFileW(quillaro::toUtf16(fakeEncoder()).c_str(),
+                              quillaro::toUtf16(encoder).c_str(), FALSE));
         auto command = quillaro::encoderCommand(encoder, input, quillaro::outputPathFor(input));
         command.arguments.insert(command.arguments.begin(), {"args"});
         EXPECT_EQ(quillaro::runProcess(command, 0, {}).stderrTail,
@@ -74,9 +72,9 @@ TEST(RunAndWaitOnWindows, ARunStartedFromThePumpEndsBeforeTheOuterOne) {
     // call is suspended and must wait.
     std::optional<RunResult> inner;
     int innerPumps = 0;
-    const RunResult outer = run({"sleep", "50"}, 0, [&] {
+    const RunResult outer = run({"sleep", "0.05"}, 0, [&] {
         if (!inner)
-            inner = run({"sleep", "400"}, 0, [&] { ++innerPumps; });
+            inner = run({"sleep", "0.4"}, 0, [&] { ++innerPumps; });
     });
     // Pumped all along, the window is kept alive while a child runs.
     EXPECT_TRUE(inner && inner->succeeded() && outer.succeeded() && innerPumps > 1);

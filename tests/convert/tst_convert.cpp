@@ -1,7 +1,9 @@
 #include "app/Form1.h"
 #include "app/Pointers.h"
 #include "app/TwoStateButton.h"
+#include "convert/EncoderCommand.h"
 #include "filelist/FileListModel.h"
+#include "tests/convert/TestFiles.h"
 #include "tests/support/TestServices.h"
 
 #include <QDir>
@@ -45,21 +47,25 @@ private slots:
     // from the list; the batch keeps its place. Pressed during the next, Yes.
     void convertWithTheFakeEncoder() {
         const QTemporaryDir videos; // the program folder, too
-        const QString encoder = videos.filePath("ffmpeg");
-        auto form = makeForm(videos.path(), {false, true});
+        const QString folder = QDir::toNativeSeparators(videos.path());
+        const QString encoder = QString::fromStdString(quillaro::encoderPath(folder.toStdString()));
+        const auto video = [&](const char* name) {
+            return QDir::toNativeSeparators(videos.filePath(name));
+        };
+        auto form = makeForm(folder, {false, true});
         form->setMousePointer(Pointer::Custom);
         form->setProgressValue(42.0f);
         pressConvert(*form);
-        for (const QString name : {"/1.wmv", "/2.wmv", "/3.wmv"}) {
-            QFile video(videos.path() + name);
-            QVERIFY(video.open(QIODevice::WriteOnly) && video.write("sleep 0.2") > 0);
-            form->AddFileToList(video.fileName());
+        for (const char* name : {"1.wmv", "2.wmv", "3.wmv"}) {
+            QFile file(video(name));
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write("sleep 0.2") > 0);
+            form->AddFileToList(video(name));
         }
         pressConvert(*form);
         QCOMPARE(form->MousePointer(), Pointer::Custom);
         QCOMPARE(form->progressValue(), 42.0f);
 
-        QVERIFY(QFile::link(FAKE_ENCODER_SCRIPT, encoder));
+        QVERIFY(QFile::copy(QString::fromStdString(fakeEncoder()), encoder));
         QList<std::pair<float, int>> pressed; // the bar and the pointer at each press
         QTimer timer;
         connect(&timer, &QTimer::timeout, form.get(), [&] {
@@ -80,8 +86,8 @@ private slots:
         QCOMPARE(m_log->messages,
                  (QStringList{"No files added.", "The encoder was not found: " + encoder, question,
                               question,
-                              "Stopped.\n\n1 of 2 files were not converted:\n" + videos.path() +
-                                  "/3.wmv \u2014 not reached (stopped)"}));
+                              "Stopped.\n\n1 of 2 files were not converted:\n" + video("3.wmv") +
+                                  " \u2014 not reached (stopped)"}));
     }
 };
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/ProgramFolder.h"
+
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -36,4 +38,10 @@ inline void writeFile(const std::string& path, const std::string& content) {
 inline std::string readFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// The tests' fake encoder, built beside them.
+inline std::string fakeEncoder() {
+    return quillaro::programFile(quillaro::runningProgramFolder(),
+                                 "fake_" + std::string(quillaro::encoderFileName()));
 }
