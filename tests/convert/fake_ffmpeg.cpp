@@ -5,11 +5,11 @@
 //   spam N        writes a line of N dots there
 //   sleep SECONDS
 //   exit CODE     ends now with CODE
+//   crash         ends now as a crashed program: killed by SIGKILL, or on
+//                 Windows with the status of an access violation
 //   partial       starts writing OUTPUT
 //   empty         leaves OUTPUT empty
 //   nooutput      writes no OUTPUT
-//   crash         ends now as a crashed program: killed by SIGKILL, or on
-//                 Windows with the status of an access violation
 //   race          another program makes OUTPUT first, so it is refused
 //   hold SECONDS  another program makes OUTPUT and keeps it open a while
 //   args          writes its arguments from the second on, one a line
@@ -18,10 +18,12 @@
 // Otherwise it writes OUTPUT and exits 0. Like ffmpeg with no one to answer
 // its "Overwrite?" question, it never replaces an existing OUTPUT. It reads
 // its standard input only when told to.
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -29,9 +31,9 @@
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
+#include <process.h>
 #include <windows.h> // with shellapi.h, for CommandLineToArgvW
 #else
-#include <fcntl.h>
 #include <signal.h>
 #include <unistd.h>
 #endif
@@ -40,14 +42,12 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::vector<std::string> arguments;
-
 fs::path pathOf(const std::string& utf8) {
     return fs::path(std::u8string(utf8.begin(), utf8.end()));
 }
 
 void say(const std::string& text) {
-    // Written at once: a crash must not lose it.
+    // At once: a crash must not lose it.
     std::fwrite(text.data(), 1, text.size(), stderr);
     std::fflush(stderr);
 }
@@ -56,8 +56,13 @@ void write(const std::string& path, const std::string& content) {
     std::ofstream(pathOf(path), std::ios::binary) << content;
 }
 
-void refuse(const std::string& output) {
+int refuse(const std::string& output) {
     say("File '" + output + "' already exists. Exiting.\n");
+    return 1;
+}
+
+void pause(const std::string& seconds) {
+    std::this_thread::sleep_for(std::chrono::duration<double>(std::stod(seconds)));
 }
 
 void crash() {
@@ -68,33 +73,22 @@ void crash() {
 #endif
 }
 
-// The holder is a second process with the file open; it outlives this one.
-void hold(const std::string& output, const std::string& seconds) {
+// The holder is a copy of this program that has the file open; the file is
+// handed down to it, and it outlives this one.
+void hold([[maybe_unused]] const std::string& self, const std::string& output,
+          const std::string& seconds) {
     write(output, "theirs");
 #ifdef _WIN32
-    SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
-    HANDLE file = CreateFileW(pathOf(output).c_str(), GENERIC_READ, FILE_SHARE_READ, &inheritable,
-                              OPEN_EXISTING, 0, nullptr);
-    wchar_t self[MAX_PATH + 1] = {};
-    GetModuleFileNameW(nullptr, self, MAX_PATH + 1);
-    std::wstring line = L"\"" + std::wstring(self) + L"\" sleep ";
-    line.append(seconds.begin(), seconds.end());
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION holder{};
-    if (CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
-                       &holder)) {
-        CloseHandle(holder.hThread);
-        CloseHandle(holder.hProcess);
-    }
-    CloseHandle(file);
+    [[maybe_unused]] std::FILE* const handedDown = _wfopen(pathOf(output).c_str(), L"rb");
+    const std::wstring program = pathOf(self).wstring(), quoted = L"\"" + program + L"\"";
+    _wspawnl(_P_NOWAIT, program.c_str(), quoted.c_str(), L"sleep",
+             std::wstring(seconds.begin(), seconds.end()).c_str(), nullptr);
 #else
-    const int file = ::open(output.c_str(), O_RDONLY);
+    [[maybe_unused]] std::FILE* const handedDown = std::fopen(output.c_str(), "rb");
     if (::fork() == 0) {
-        std::this_thread::sleep_for(std::chrono::duration<double>(std::stod(seconds)));
+        pause(seconds);
         ::_exit(0);
     }
-    ::close(file);
 #endif
 }
 
@@ -112,72 +106,58 @@ std::string showState() {
 } // namespace
 
 int main(int argc, char** argv) {
+    std::vector<std::string> arguments(argv, argv + argc);
 #ifdef _WIN32
     // Split as Windows splits them, in UTF-16: main's argv went through the
     // ANSI code page. Nothing written is turned into CR LF.
     wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &argc);
+    arguments.clear();
     for (int i = 0; i < argc; ++i) {
         const std::u8string text = fs::path(wide[i]).u8string();
         arguments.emplace_back(text.begin(), text.end());
     }
     _setmode(_fileno(stderr), _O_BINARY);
-    (void)argv;
-#else
-    arguments.assign(argv, argv + argc);
 #endif
-    std::vector<std::string> directives;
-    std::string input, output;
-    if (arguments.size() > 3 && arguments[1] == "-i") {
-        input = arguments[2];
-        output = arguments.back();
-        std::ifstream lines(pathOf(input), std::ios::binary);
-        if (!lines) {
+    const bool encoding = arguments.size() > 3 && arguments[1] == "-i";
+    const std::string input = encoding ? arguments[2] : "";
+    const std::string output = encoding ? arguments.back() : "";
+    std::stringstream directives;
+    if (encoding) {
+        std::ifstream file(pathOf(input), std::ios::binary);
+        if (!file) {
             say(input + ": No such file or directory\n");
             return 1;
         }
-        if (fs::exists(fs::symlink_status(pathOf(output)))) {
-            refuse(output);
-            return 1;
-        }
-        for (std::string line; std::getline(lines, line);)
-            directives.push_back(line);
-    } else {
-        std::string line;
-        for (std::size_t i = 1; i < arguments.size(); ++i)
-            line += (i > 1 ? " " : "") + arguments[i];
-        directives.push_back(line);
+        if (fs::exists(fs::symlink_status(pathOf(output))))
+            return refuse(output);
+        directives << file.rdbuf();
     }
+    for (std::size_t i = 1; !encoding && i < arguments.size(); ++i)
+        directives << (i > 1 ? " " : "") << arguments[i];
 
-    bool writeOutput = !output.empty();
-    for (const std::string& line : directives) {
-        const std::size_t blank = line.find(' ');
+    bool writeOutput = encoding;
+    for (std::string line; std::getline(directives, line);) {
+        const std::size_t blank = std::min(line.find(' '), line.size());
         const std::string directive = line.substr(0, blank);
-        const std::string rest = blank == std::string::npos ? "" : line.substr(blank + 1);
+        const std::string rest = line.substr(std::min(blank + 1, line.size()));
         if (directive == "stderr")
             say(rest + "\n");
         else if (directive == "spam")
             say(std::string(std::stoul(rest), '.') + "\n");
         else if (directive == "sleep")
-            std::this_thread::sleep_for(std::chrono::duration<double>(std::stod(rest)));
-        else if (directive == "partial")
-            write(output, "partial");
-        else if (directive == "empty") {
-            write(output, "");
-            writeOutput = false;
-        } else if (directive == "nooutput")
-            writeOutput = false;
+            pause(rest);
         else if (directive == "exit")
             return std::stoi(rest);
         else if (directive == "crash")
             crash();
+        else if (directive == "partial" || directive == "empty")
+            write(output, directive == "partial" ? "partial" : "");
         else if (directive == "race") {
             write(output, "theirs");
-            refuse(output);
-            return 1;
-        } else if (directive == "hold") {
-            hold(output, rest);
-            writeOutput = false;
-        } else if (directive == "args") {
+            return refuse(output);
+        } else if (directive == "hold")
+            hold(arguments[0], output, rest);
+        else if (directive == "args") {
             for (std::size_t i = 2; i < arguments.size(); ++i)
                 say(arguments[i] + "\n");
         } else if (directive == "show")
@@ -187,10 +167,12 @@ int main(int argc, char** argv) {
             while (std::fgetc(stdin) != EOF)
                 ++total;
             say("read " + std::to_string(total));
-        } else if (!directive.empty()) {
+        } else if (directive != "nooutput") {
             say("unknown directive: " + line + "\n");
             return 99;
         }
+        writeOutput =
+            writeOutput && directive != "empty" && directive != "nooutput" && directive != "hold";
     }
     if (writeOutput)
         write(output, "mp4 of " + input + "\n");
