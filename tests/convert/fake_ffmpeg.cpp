@@ -13,7 +13,7 @@
 //   race          another program makes OUTPUT first, so it is refused
 //   hold SECONDS  another program makes OUTPUT and keeps it open a while
 //   args          writes its arguments from the second on, one a line
-//   show          writes how it was asked to show its window (Windows)
+//   show          writes how it was asked to show its window (Windows only)
 //   stdin         reads its standard input to the end and writes how much it got
 // Otherwise it writes OUTPUT and exits 0. Like ffmpeg with no one to answer
 // its "Overwrite?" question, it never replaces an existing OUTPUT. It reads
@@ -23,6 +23,8 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iostream>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -46,6 +48,62 @@ fs::path pathOf(const std::string& utf8) {
     return fs::path(std::u8string(utf8.begin(), utf8.end()));
 }
 
+void pause(const std::string& seconds) {
+    std::this_thread::sleep_for(std::chrono::duration<double>(std::stod(seconds)));
+}
+
+#ifdef _WIN32
+// Split as Windows splits them, in UTF-16: main's argv went through the ANSI
+// code page. Nothing written to standard error is turned into CR LF.
+std::vector<std::string> setUp(int argc, char**) {
+    _setmode(_fileno(stderr), _O_BINARY);
+    wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &argc);
+    std::vector<std::string> arguments;
+    for (int i = 0; i < argc; ++i) {
+        const std::u8string text = fs::path(wide[i]).u8string();
+        arguments.emplace_back(text.begin(), text.end());
+    }
+    return arguments;
+}
+
+void crash() {
+    TerminateProcess(GetCurrentProcess(), 0xC0000005);
+}
+
+// A copy of this program, `self`, that sleeps with every file this one has open.
+void startHolder(const std::string& self, const std::string& seconds) {
+    const std::wstring program = pathOf(self).wstring(), quoted = L"\"" + program + L"\"";
+    _wspawnl(_P_NOWAIT, program.c_str(), quoted.c_str(), L"sleep",
+             std::wstring(seconds.begin(), seconds.end()).c_str(), nullptr);
+}
+
+std::string showState() {
+    STARTUPINFOW startup{};
+    GetStartupInfoW(&startup);
+    return std::to_string((startup.dwFlags & STARTF_USESHOWWINDOW) != 0) + " " +
+           std::to_string(startup.wShowWindow);
+}
+#else
+std::vector<std::string> setUp(int argc, char** argv) {
+    return {argv, argv + argc};
+}
+
+void crash() {
+    ::kill(::getpid(), SIGKILL);
+}
+
+void startHolder(const std::string&, const std::string& seconds) {
+    if (::fork() == 0) {
+        pause(seconds);
+        ::_exit(0);
+    }
+}
+
+std::string showState() {
+    return {};
+}
+#endif
+
 void say(const std::string& text) {
     // At once: a crash must not lose it.
     std::fwrite(text.data(), 1, text.size(), stderr);
@@ -61,63 +119,10 @@ int refuse(const std::string& output) {
     return 1;
 }
 
-void pause(const std::string& seconds) {
-    std::this_thread::sleep_for(std::chrono::duration<double>(std::stod(seconds)));
-}
-
-void crash() {
-#ifdef _WIN32
-    TerminateProcess(GetCurrentProcess(), 0xC0000005);
-#else
-    ::kill(::getpid(), SIGKILL);
-#endif
-}
-
-// The holder is a copy of this program that has the file open; the file is
-// handed down to it, and it outlives this one.
-void hold([[maybe_unused]] const std::string& self, const std::string& output,
-          const std::string& seconds) {
-    write(output, "theirs");
-#ifdef _WIN32
-    [[maybe_unused]] std::FILE* const handedDown = _wfopen(pathOf(output).c_str(), L"rb");
-    const std::wstring program = pathOf(self).wstring(), quoted = L"\"" + program + L"\"";
-    _wspawnl(_P_NOWAIT, program.c_str(), quoted.c_str(), L"sleep",
-             std::wstring(seconds.begin(), seconds.end()).c_str(), nullptr);
-#else
-    [[maybe_unused]] std::FILE* const handedDown = std::fopen(output.c_str(), "rb");
-    if (::fork() == 0) {
-        pause(seconds);
-        ::_exit(0);
-    }
-#endif
-}
-
-std::string showState() {
-#ifdef _WIN32
-    STARTUPINFOW startup{};
-    GetStartupInfoW(&startup);
-    return std::to_string((startup.dwFlags & STARTF_USESHOWWINDOW) != 0) + " " +
-           std::to_string(startup.wShowWindow);
-#else
-    return {};
-#endif
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
-    std::vector<std::string> arguments(argv, argv + argc);
-#ifdef _WIN32
-    // Split as Windows splits them, in UTF-16: main's argv went through the
-    // ANSI code page. Nothing written is turned into CR LF.
-    wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &argc);
-    arguments.clear();
-    for (int i = 0; i < argc; ++i) {
-        const std::u8string text = fs::path(wide[i]).u8string();
-        arguments.emplace_back(text.begin(), text.end());
-    }
-    _setmode(_fileno(stderr), _O_BINARY);
-#endif
+    const std::vector<std::string> arguments = setUp(argc, argv);
     const bool encoding = arguments.size() > 3 && arguments[1] == "-i";
     const std::string input = encoding ? arguments[2] : "";
     const std::string output = encoding ? arguments.back() : "";
@@ -155,19 +160,19 @@ int main(int argc, char** argv) {
         else if (directive == "race") {
             write(output, "theirs");
             return refuse(output);
-        } else if (directive == "hold")
-            hold(arguments[0], output, rest);
-        else if (directive == "args") {
+        } else if (directive == "hold") {
+            write(output, "theirs");
+            static std::ifstream handedDown(pathOf(output));
+            startHolder(arguments[0], rest);
+        } else if (directive == "args") {
             for (std::size_t i = 2; i < arguments.size(); ++i)
                 say(arguments[i] + "\n");
         } else if (directive == "show")
             say(showState());
-        else if (directive == "stdin") {
-            std::size_t total = 0;
-            while (std::fgetc(stdin) != EOF)
-                ++total;
-            say("read " + std::to_string(total));
-        } else if (directive != "nooutput") {
+        else if (directive == "stdin")
+            say("read " + std::to_string(std::distance(std::istreambuf_iterator<char>(std::cin),
+                                                       std::istreambuf_iterator<char>())));
+        else if (directive != "nooutput") {
             say("unknown directive: " + line + "\n");
             return 99;
         }
