@@ -88,9 +88,11 @@ TEST_F(BatchTest, EachFileNotConvertedIsNamedAndNoFileOfAnotherIsOverwrittenOrRe
         {"raced", "race", "output exists", true},
         {"held", "hold 1\nexit 1", "encoder exit code 1 (output kept: another program has it open)",
          true},
-        {"crashed", "partial\nstderr Crashed\ncrash", crashed, false},
-        // Its last words follow a megabyte that the runner lets go meanwhile.
-        {"half", "partial\nspam 1000000\nsleep 0.1\nstderr Conversion failed!\nexit 1",
+        // Progress lines are rewritten with a carriage return; the last words
+        // follow a megabyte that the runner lets go meanwhile, and blanks.
+        {"crashed", "partial\nstderr frame=1\rCrashed\r\ncrash", crashed, false},
+        {"half",
+         "partial\nspam 1000000\nsleep 0.1\nstderr  Conversion failed! \r\nstderr \t\nexit 1",
          "encoder exit code 1: Conversion failed!", false},
         {"none", "nooutput", "no output written", false},
         {"empty", "empty", "no output written", false},

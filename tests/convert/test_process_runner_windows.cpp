@@ -34,12 +34,12 @@ TEST(RunAndWaitOnWindows, GivesWhatTheChildDidAndShowsItsWindowAsAsked) {
     // Were its input ours (a console, a pipe), a child that reads would wait.
     EXPECT_EQ(run({"stdin"}).stderrTail, "read 0");
 
-    // Omitted, 6 and anything past it are "minimised without focus":
+    // Omitted, negative, 6 and anything past it are "minimised without focus":
     // SW_SHOWMINNOACTIVE, which is 7; Windows' own 6 would take the focus.
     Lines shown{run({"show"}, std::nullopt).stderrTail};
-    for (int style = 0; style <= 7; ++style)
+    for (int style = -1; style <= 7; ++style)
         shown.push_back(run({"show"}, style).stderrTail);
-    EXPECT_EQ(shown, (Lines{"1 7", "1 0", "1 1", "1 2", "1 3", "1 4", "1 5", "1 7", "1 7"}));
+    EXPECT_EQ(shown, (Lines{"1 7", "1 7", "1 0", "1 1", "1 2", "1 3", "1 4", "1 5", "1 7", "1 7"}));
 }
 
 TEST(RunAndWaitOnWindows, RunsTheEncoderWithTheFixedCommand) {
