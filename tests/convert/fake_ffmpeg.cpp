@@ -12,6 +12,9 @@
 //   nooutput      writes no OUTPUT
 //   race          another program makes OUTPUT first, so it is refused
 //   hold SECONDS  another program makes OUTPUT and keeps it open a while
+//   folder        another program makes OUTPUT a folder
+//   hardlink      OUTPUT is made, and given a second name
+//   symlink       OUTPUT is made a link to a file that is not there
 //   args          writes its arguments from the second on, one a line
 //   show          writes how it was asked to show its window (Windows only)
 //   stdin         reads its standard input to the end and writes how much it got
@@ -70,8 +73,13 @@ void crash() {
     TerminateProcess(GetCurrentProcess(), 0xC0000005);
 }
 
-// A copy of this program, `self`, that sleeps with every file this one has open.
-void startHolder(const std::string& self, const std::string& seconds) {
+// A copy of this program, `self`, that keeps `file` open for `seconds`. It
+// lets others do anything with the file: only its being open can tell.
+void startHolder(const std::string& self, const std::string& file, const std::string& seconds) {
+    SECURITY_ATTRIBUTES inherited{sizeof inherited, nullptr, TRUE};
+    CreateFileW(pathOf(file).c_str(), GENERIC_READ,
+                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, &inherited, OPEN_EXISTING,
+                0, nullptr);
     const std::wstring program = pathOf(self).wstring(), quoted = L"\"" + program + L"\"";
     _wspawnl(_P_NOWAIT, program.c_str(), quoted.c_str(), L"sleep",
              std::wstring(seconds.begin(), seconds.end()).c_str(), nullptr);
@@ -92,7 +100,8 @@ void crash() {
     ::kill(::getpid(), SIGKILL);
 }
 
-void startHolder(const std::string&, const std::string& seconds) {
+void startHolder(const std::string&, const std::string& file, const std::string& seconds) {
+    static std::ifstream handedDown(file);
     if (::fork() == 0) {
         pause(seconds);
         ::_exit(0);
@@ -162,9 +171,15 @@ int main(int argc, char** argv) {
             return refuse(output);
         } else if (directive == "hold") {
             write(output, "theirs");
-            static std::ifstream handedDown(pathOf(output));
-            startHolder(arguments[0], rest);
-        } else if (directive == "args") {
+            startHolder(arguments[0], output, rest);
+        } else if (directive == "folder")
+            fs::create_directory(pathOf(output));
+        else if (directive == "hardlink") {
+            write(output, "partial");
+            fs::create_hard_link(pathOf(output), pathOf(output + ".link"));
+        } else if (directive == "symlink")
+            fs::create_symlink(pathOf(output + ".missing"), pathOf(output));
+        else if (directive == "args") {
             for (std::size_t i = 2; i < arguments.size(); ++i)
                 say(arguments[i] + "\n");
         } else if (directive == "show")

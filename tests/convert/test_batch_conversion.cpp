@@ -82,6 +82,7 @@ TEST_F(BatchTest, EachFileNotConvertedIsNamedAndNoFileOfAnotherIsOverwrittenOrRe
     const std::string crashed = "encoder killed by signal 9 (SIGKILL): Crashed";
     const std::string cannotStart = std::generic_category().message(ENOENT);
 #endif
+    const std::string failedNotOurs = "encoder exit code 1 (output kept: not a plain file of ours)";
     // What the encoder does, why the file is not converted, whether an
     // output stays (another program's, or the good one).
     const std::tuple<std::string, const char*, std::string, bool> rows[] = {
@@ -94,6 +95,11 @@ TEST_F(BatchTest, EachFileNotConvertedIsNamedAndNoFileOfAnotherIsOverwrittenOrRe
         {"half",
          "partial\nspam 1000000\nsleep 0.1\nstderr  Conversion failed! \r\nstderr \t\nexit 1",
          "encoder exit code 1: Conversion failed!", false},
+        {"folder", "folder\nexit 1", failedNotOurs, true},
+        {"linked", "hardlink\nexit 1", failedNotOurs, true},
+#ifndef _WIN32 // Windows lets only administrators make links to files, and Wine none
+        {"symlink", "symlink\nexit 1", failedNotOurs, true},
+#endif
         {"none", "nooutput", "no output written", false},
         {"empty", "empty", "no output written", false},
         {"good", "", "", true},
@@ -115,7 +121,8 @@ TEST_F(BatchTest, EachFileNotConvertedIsNamedAndNoFileOfAnotherIsOverwrittenOrRe
     addPath(entries.back().first); // listed twice: converted once, and not a failure
     EXPECT_EQ(batch.run(*this, fakeEncoder()).notConverted, expected);
     for (const auto& [name, directives, reason, stays] : rows)
-        EXPECT_EQ(std::filesystem::exists(folder.file(name + ".mp4")), stays) << name;
+        EXPECT_EQ(exists(std::filesystem::symlink_status(folder.file(name + ".mp4"))), stays)
+            << name;
     EXPECT_EQ(readFile(folder.file("old.mp4")) + readFile(folder.file("done.mp4")) +
                   readFile(folder.file("held.mp4")),
               "keep memp4 bytestheirs");

@@ -1,19 +1,13 @@
 #include "convert/BatchConversion.h"
 #include "convert/Command.h"
 #include "convert/EncoderCommand.h"
-#include "convert/EncoderOutput.h"
 #include "tests/convert/TestFiles.h"
 
 #include <filesystem>
-#include <functional>
 #include <gtest/gtest.h>
 #include <optional>
 #include <string>
 #include <tuple>
-
-#ifndef _WIN32
-#include <sys/stat.h>
-#endif
 
 namespace {
 
@@ -96,42 +90,6 @@ TEST(EncoderProblem, SaysWhatIsWrongWithTheEncoder) {
         EXPECT_EQ(quillaro::encoderProblem(encoder),
                   problem ? std::optional("The encoder " + *problem) : std::nullopt)
             << encoder;
-}
-
-TEST(LeftOutput, OnlyAPlainFileThatNobodyElseHoldsIsRemoved) {
-    using enum quillaro::LeftOutput;
-    TempFolder folder;
-    const std::string file = folder.file("out.mp4");
-    std::optional<std::ifstream> holder;
-    const std::tuple<const char*, std::function<void()>, quillaro::LeftOutput> rows[] = {
-        {"nothing", [] {}, None},
-        {"ours", [&] { writeFile(file, "x"); }, Removed},
-        {"held open elsewhere",
-         [&] {
-             writeFile(file, "x");
-             holder.emplace(file);
-         },
-         InUse},
-        {"a folder", [&] { std::filesystem::create_directory(file); }, NotPlain},
-        {"one of two names",
-         [&] {
-             writeFile(folder.file("other"), "x");
-             std::filesystem::create_hard_link(folder.file("other"), file);
-         },
-         NotPlain},
-#ifndef _WIN32
-        {"a link", [&] { std::filesystem::create_symlink(folder.file("other"), file); }, NotPlain},
-#endif
-    };
-    for (const auto& [what, make, left] : rows) {
-        make();
-        EXPECT_EQ(quillaro::removeLeftOutput(file), left) << what;
-        EXPECT_EQ(std::filesystem::exists(std::filesystem::symlink_status(file)),
-                  left != None && left != Removed)
-            << what;
-        holder.reset();
-        std::filesystem::remove_all(file);
-    }
 }
 
 } // namespace
