@@ -1,6 +1,6 @@
 // Stands in for ffmpeg in tests. Called as the batch calls ffmpeg, "-i INPUT
 // ... OUTPUT", it follows the lines of INPUT, one directive each; called with
-// other arguments, they make one directive.
+// other arguments, each is a directive.
 //   stderr TEXT   writes TEXT to standard error
 //   spam N        writes a line of N dots there
 //   sleep SECONDS
@@ -15,7 +15,7 @@
 //   folder        another program makes OUTPUT a folder
 //   hardlink      OUTPUT is made, and given a second name
 //   symlink       OUTPUT is made a link to a file that is not there
-//   args          writes its arguments from the second on, one a line
+//   args          writes its arguments from the second on, one a line, and ends
 //   show          writes how it was asked to show its window (Windows only)
 //   stdin         reads its standard input to the end and writes how much it got
 // Otherwise it writes OUTPUT and exits 0. Like ffmpeg with no one to answer
@@ -147,7 +147,7 @@ int main(int argc, char** argv) {
         directives << file.rdbuf();
     }
     for (std::size_t i = 1; !encoding && i < arguments.size(); ++i)
-        directives << (i > 1 ? " " : "") << arguments[i];
+        directives << arguments[i] << '\n';
 
     bool writeOutput = encoding;
     for (std::string line; std::getline(directives, line);) {
@@ -182,6 +182,7 @@ int main(int argc, char** argv) {
         else if (directive == "args") {
             for (std::size_t i = 2; i < arguments.size(); ++i)
                 say(arguments[i] + "\n");
+            return 0;
         } else if (directive == "show")
             say(showState());
         else if (directive == "stdin")

@@ -3,6 +3,7 @@
 #include "tests/convert/TestFiles.h"
 #include "tests/support/WindowsTestFolder.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -25,13 +26,15 @@ TEST(RunAndWaitOnWindows, GivesWhatTheChildDidAndShowsItsWindowAsAsked) {
     // 259 is STILL_ACTIVE: a runner that polls the exit code would wait for
     // ever on a child that ends with it.
     for (const int code : {3, 259, 0x7FFFFFFF}) {
-        const RunResult result = run({"exit", std::to_string(code)});
+        const RunResult result = run({"exit " + std::to_string(code)});
         EXPECT_EQ(std::pair(result.outcome, result.value()),
                   std::pair(RunResult::Outcome::Exited, code));
     }
-    EXPECT_EQ(run({"spam", "10000"}).stderrTail,
+    EXPECT_EQ(run({"spam 10000"}).stderrTail,
               std::string(quillaro::stderrTailBytes - 1, '.') + "\n");
-    // Were its input ours (a console, a pipe), a child that reads would wait.
+    // Were its input ours (a console, a pipe, a file), a child that reads
+    // would wait or take it.
+    ASSERT_TRUE(std::freopen(fakeEncoder().c_str(), "rb", stdin));
     EXPECT_EQ(run({"stdin"}).stderrTail, "read 0");
 
     // Omitted, negative, 6 and anything past it are "minimised without focus":
@@ -69,15 +72,18 @@ TEST(RunAndWaitOnWindows, RunsTheEncoderWithTheFixedCommand) {
 
 TEST(RunAndWaitOnWindows, ARunStartedFromThePumpEndsBeforeTheOuterOne) {
     // The outer child ends long before the inner one, beneath which the outer
-    // call is suspended and must wait.
-    std::optional<RunResult> inner;
+    // call is suspended: it must still wait, then report its own child's code.
+    Lines order;
     int innerPumps = 0;
-    const RunResult outer = run({"sleep", "0.05"}, 0, [&] {
-        if (!inner)
-            inner = run({"sleep", "0.4"}, 0, [&] { ++innerPumps; });
+    const RunResult outer = run({"sleep 0.05", "exit 5"}, 0, [&] {
+        if (order.empty())
+            order.push_back("inner " + std::to_string(run({"sleep 0.4", "exit 4"}, 0, [&] {
+                                                          ++innerPumps;
+                                                      }).value()));
     });
-    // Pumped all along, the window is kept alive while a child runs.
-    EXPECT_TRUE(inner && inner->succeeded() && outer.succeeded() && innerPumps > 1);
+    order.push_back("outer " + std::to_string(outer.value()));
+    EXPECT_EQ(order, (Lines{"inner 4", "outer 5"}));
+    EXPECT_GT(innerPumps, 1) << "the window is kept alive while a child runs";
 }
 
 // Handles open in this process, found by asking after every small handle
@@ -92,10 +98,10 @@ int openHandleCount() {
 TEST(RunAndWaitOnWindows, AFailedStartGivesANegativeResultAtOnceAndNoRunLeavesAHandle) {
     WindowsTestFolder folder;
     const std::string cannotStart[] = {folder.path + "ffmpeg.exe", folder.make("clip.exe")};
-    run({"exit", "0"}); // the first run may load libraries that keep handles
+    run({"exit 0"}); // the first run may load libraries that keep handles
     const int before = openHandleCount();
     for (int i = 0; i < 10; ++i) {
-        run({"spam", "10"}, 0, [] {});
+        run({"spam 10"}, 0, [] {});
         const RunResult result = run(
             {}, 0, [] { ADD_FAILURE() << "a failed start waits for nothing"; }, cannotStart[i % 2]);
         EXPECT_TRUE(result.outcome == RunResult::Outcome::NotStarted && result.startError > 0)
