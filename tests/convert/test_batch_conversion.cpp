@@ -146,14 +146,14 @@ TEST_F(BatchTest, TheListChangingDuringABatchSkipsNothingAndIsReported) {
         {[&] { remove(1); }, "abcd", {25, 50, 66.666664f, 100, 0}, ""},
         {[&] { remove(2); }, "abcd", {25, 50, 66.666664f, 100, 0}, ""},
         {[&] { remove(3); }, "abd", {25, 50, 100, 0}, ""},
-        // Added entries count in the bar, and are not converted.
+        // An added entry counts in the bar and takes a place, but is not converted.
         {[&] {
-             addPath(at('e'));
+             entries.insert(entries.begin() + 2, {at('e'), nextId++});
              remove(1);
          },
-         "abcd",
+         "abc",
          {25, 50, 50, 75, 0},
-         ""},
+         "d"},
         // d moved to the top, behind the batch: b is met again and not redone.
         {[&] { std::rotate(entries.begin(), entries.end() - 1, entries.end()); },
          "abc",
