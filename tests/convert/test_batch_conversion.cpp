@@ -1,6 +1,7 @@
 #include "convert/BatchConversion.h"
 #include "tests/convert/TestFiles.h"
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <functional>
