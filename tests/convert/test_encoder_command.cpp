@@ -1,19 +1,12 @@
 #include "convert/BatchConversion.h"
 #include "convert/Command.h"
 #include "convert/EncoderCommand.h"
-#include "convert/EncoderOutput.h"
-#include "tests/convert/TempFolder.h"
+#include "tests/convert/TestFiles.h"
 
 #include <filesystem>
-#include <functional>
 #include <gtest/gtest.h>
-#include <optional>
 #include <string>
 #include <tuple>
-
-#ifndef _WIN32
-#include <sys/stat.h>
-#endif
 
 namespace {
 
@@ -73,65 +66,22 @@ TEST(WindowsCommandLine, QuotesSoThatTheArgumentSplitsBack) {
 }
 
 TEST(EncoderProblem, SaysWhatIsWrongWithTheEncoder) {
+    // A runnable one, or none at all, is met by the window test. With no
+    // program folder there is no encoder path, and nothing to run.
     TempFolder folder;
-    const std::string runnable = folder.file("runnable");
-    writeFile(runnable, "#!/bin/sh\n");
-    std::filesystem::permissions(runnable, std::filesystem::perms::owner_all);
     std::filesystem::create_directory(folder.file("folder"));
-    const std::string name(quillaro::encoderFileName());
-    // With no program folder there is no encoder path, and nothing to run.
-    const std::pair<std::string, std::optional<std::string>> rows[] = {
-        {runnable, std::nullopt},
-        {"", "was not found: " + name},
-        {folder.file("missing"), "was not found: " + folder.file("missing")},
+    writeFile(folder.file("plain"), "#!/bin/sh\n");
+    const std::pair<std::string, std::string> rows[] = {
+        {"", "was not found: " + std::string(quillaro::encoderFileName())},
         {folder.file("folder"), "is a folder: " + folder.file("folder")},
-#ifndef _WIN32
+#ifndef _WIN32 // devices, line ends in names and execute permissions are POSIX's
         {"/dev/null", "is not a regular file: /dev/null"},
         {folder.file("new\nline"), "was not found: " + folder.file("new\\nline")},
         {folder.file("plain"), "may not be run (no execute permission): " + folder.file("plain")},
 #endif
     };
-    writeFile(folder.file("plain"), "#!/bin/sh\n");
     for (const auto& [encoder, problem] : rows)
-        EXPECT_EQ(quillaro::encoderProblem(encoder),
-                  problem ? std::optional("The encoder " + *problem) : std::nullopt)
-            << encoder;
-}
-
-TEST(LeftOutput, OnlyAPlainFileThatNobodyElseHoldsIsRemoved) {
-    using enum quillaro::LeftOutput;
-    TempFolder folder;
-    const std::string file = folder.file("out.mp4");
-    std::optional<std::ifstream> holder;
-    const std::tuple<const char*, std::function<void()>, quillaro::LeftOutput> rows[] = {
-        {"nothing", [] {}, None},
-        {"ours", [&] { writeFile(file, "x"); }, Removed},
-        {"held open elsewhere",
-         [&] {
-             writeFile(file, "x");
-             holder.emplace(file);
-         },
-         InUse},
-        {"a folder", [&] { std::filesystem::create_directory(file); }, NotPlain},
-        {"one of two names",
-         [&] {
-             writeFile(folder.file("other"), "x");
-             std::filesystem::create_hard_link(folder.file("other"), file);
-         },
-         NotPlain},
-#ifndef _WIN32
-        {"a link", [&] { std::filesystem::create_symlink(folder.file("other"), file); }, NotPlain},
-#endif
-    };
-    for (const auto& [what, make, left] : rows) {
-        make();
-        EXPECT_EQ(quillaro::removeLeftOutput(file), left) << what;
-        EXPECT_EQ(std::filesystem::exists(std::filesystem::symlink_status(file)),
-                  left != None && left != Removed)
-            << what;
-        holder.reset();
-        std::filesystem::remove_all(file);
-    }
+        EXPECT_EQ(quillaro::encoderProblem(encoder), "The encoder " + problem) << encoder;
 }
 
 } // namespace

@@ -1,5 +1,5 @@
 #include "convert/ProcessRunner.h"
-#include "tests/convert/TempFolder.h"
+#include "tests/convert/TestFiles.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -19,12 +19,6 @@ using quillaro::RunResult;
 
 Command shell(const std::string& script) {
     return Command{"/bin/sh", {{"-c"}, {script}}};
-}
-
-TEST(ProcessRunner, WindowStyleIsNormalised) {
-    const std::pair<std::optional<int>, int> rows[] = {{{}, 6}, {-1, 6}, {7, 6}, {0, 0}, {5, 5}};
-    for (const auto& [given, used] : rows)
-        EXPECT_EQ(quillaro::normaliseWindowStyle(given), used) << given.value_or(-99);
 }
 
 TEST(ProcessRunner, ReturnsTheExitCodeOrAtOnceTheStartFailure) {
@@ -108,14 +102,6 @@ TEST(ProcessRunner, ChildOutlivesTheProgram) {
     for (int tries = 0; tries < 100 && readFile(done).empty(); ++tries)
         ::usleep(50'000);
     EXPECT_EQ(readFile(done), "finished\n");
-}
-
-TEST(LastNonEmptyLine, SkipsBlankAndProgressLines) {
-    const std::pair<const char*, const char*> rows[] = {{"one\r\ntwo\r\n\r\n  \n", "two"},
-                                                        {"frame=1\rframe=2\r", "frame=2"},
-                                                        {"  padded  ", "padded"}};
-    for (const auto& [text, line] : rows)
-        EXPECT_EQ(quillaro::lastNonEmptyLine(text), line) << text;
 }
 
 } // namespace

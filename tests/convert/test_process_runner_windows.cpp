@@ -1,7 +1,9 @@
 #include "convert/EncoderCommand.h"
 #include "convert/ProcessRunner.h"
+#include "tests/convert/TestFiles.h"
 #include "tests/support/WindowsTestFolder.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -11,10 +13,9 @@ namespace {
 using quillaro::RunResult;
 using Lines = std::vector<std::string>;
 
-// The probe, a tiny program of the tests' own, is found beside this one:
-// CreateProcessW looks there first.
+// The fake encoder, told what to do by its arguments.
 RunResult run(Lines arguments, std::optional<int> style = 0, quillaro::PumpEvents pump = {},
-              std::string program = "child_probe.exe") {
+              std::string program = fakeEncoder()) {
     quillaro::Command command{std::move(program), {}};
     for (std::string& argument : arguments)
         command.arguments.push_back({std::move(argument)});
@@ -25,29 +26,28 @@ TEST(RunAndWaitOnWindows, GivesWhatTheChildDidAndShowsItsWindowAsAsked) {
     // 259 is STILL_ACTIVE: a runner that polls the exit code would wait for
     // ever on a child that ends with it.
     for (const int code : {3, 259, 0x7FFFFFFF}) {
-        const RunResult result = run({"exit", std::to_string(code)});
+        const RunResult result = run({"exit " + std::to_string(code)});
         EXPECT_EQ(std::pair(result.outcome, result.value()),
                   std::pair(RunResult::Outcome::Exited, code));
     }
-    EXPECT_EQ(run({"spam", "10000"}).stderrTail,
-              std::string(quillaro::stderrTailBytes - 3, '.') + "END");
-    // Were its input ours (a console, a pipe), a child that reads would wait.
+    EXPECT_EQ(run({"spam 10000"}).stderrTail,
+              std::string(quillaro::stderrTailBytes - 1, '.') + "\n");
+    // Were its input ours (a console, a pipe, a file), a child that reads
+    // would wait or take it.
+    ASSERT_TRUE(std::freopen(fakeEncoder().c_str(), "rb", stdin));
     EXPECT_EQ(run({"stdin"}).stderrTail, "read 0");
 
-    // Omitted, 6 and anything past it are "minimised without focus":
+    // Omitted, negative, 6 and anything past it are "minimised without focus":
     // SW_SHOWMINNOACTIVE, which is 7; Windows' own 6 would take the focus.
     Lines shown{run({"show"}, std::nullopt).stderrTail};
-    for (int style = 0; style <= 7; ++style)
+    for (int style = -1; style <= 7; ++style)
         shown.push_back(run({"show"}, style).stderrTail);
-    EXPECT_EQ(shown, (Lines{"1 7", "1 0", "1 1", "1 2", "1 3", "1 4", "1 5", "1 7", "1 7"}));
+    EXPECT_EQ(shown, (Lines{"1 7", "1 7", "1 0", "1 1", "1 2", "1 3", "1 4", "1 5", "1 7", "1 7"}));
 }
 
 TEST(RunAndWaitOnWindows, RunsTheEncoderWithTheFixedCommand) {
-    wchar_t self[MAX_PATH + 1] = {};
-    GetModuleFileNameW(nullptr, self, MAX_PATH + 1);
-    const auto probe = std::filesystem::path(self).replace_filename(L"child_probe.exe");
-    // The program folder ends in a backslash only at a drive root. The probe
-    // stands in for the encoder, telling what it got; the videos need not exist.
+    // The program folder ends in a backslash only at a drive root. The fake
+    // encoder tells what it got; the videos need not exist.
     WindowsTestFolder folder;
     folder.make("Program Files\\");
     folder.make("Prógram 日本\\");
@@ -59,7 +59,8 @@ TEST(RunAndWaitOnWindows, RunsTheEncoderWithTheFixedCommand) {
     for (const auto& [programFolder, input] : rows) {
         const std::string encoder = quillaro::encoderPath(programFolder);
         EXPECT_EQ(encoder, programFolder + "\\ffmpeg.exe");
-        ASSERT_TRUE(CopyFileW(probe.c_str(), quillaro::toUtf16(encoder).c_str(), FALSE));
+        ASSERT_TRUE(CopyFileW(quillaro::toUtf16(fakeEncoder()).c_str(),
+                              quillaro::toUtf16(encoder).c_str(), FALSE));
         auto command = quillaro::encoderCommand(encoder, input, quillaro::outputPathFor(input));
         command.arguments.insert(command.arguments.begin(), {"args"});
         EXPECT_EQ(quillaro::runProcess(command, 0, {}).stderrTail,
@@ -71,15 +72,18 @@ TEST(RunAndWaitOnWindows, RunsTheEncoderWithTheFixedCommand) {
 
 TEST(RunAndWaitOnWindows, ARunStartedFromThePumpEndsBeforeTheOuterOne) {
     // The outer child ends long before the inner one, beneath which the outer
-    // call is suspended and must wait.
-    std::optional<RunResult> inner;
+    // call is suspended: it must still wait, then report its own child's code.
+    Lines order;
     int innerPumps = 0;
-    const RunResult outer = run({"sleep", "50"}, 0, [&] {
-        if (!inner)
-            inner = run({"sleep", "400"}, 0, [&] { ++innerPumps; });
+    const RunResult outer = run({"sleep 0.05", "exit 5"}, 0, [&] {
+        if (order.empty())
+            order.push_back("inner " + std::to_string(run({"sleep 0.4", "exit 4"}, 0, [&] {
+                                                          ++innerPumps;
+                                                      }).value()));
     });
-    // Pumped all along, the window is kept alive while a child runs.
-    EXPECT_TRUE(inner && inner->succeeded() && outer.succeeded() && innerPumps > 1);
+    order.push_back("outer " + std::to_string(outer.value()));
+    EXPECT_EQ(order, (Lines{"inner 4", "outer 5"}));
+    EXPECT_GT(innerPumps, 1) << "the window is kept alive while a child runs";
 }
 
 // Handles open in this process, found by asking after every small handle
@@ -94,10 +98,10 @@ int openHandleCount() {
 TEST(RunAndWaitOnWindows, AFailedStartGivesANegativeResultAtOnceAndNoRunLeavesAHandle) {
     WindowsTestFolder folder;
     const std::string cannotStart[] = {folder.path + "ffmpeg.exe", folder.make("clip.exe")};
-    run({"exit", "0"}); // the first run may load libraries that keep handles
+    run({"exit 0"}); // the first run may load libraries that keep handles
     const int before = openHandleCount();
     for (int i = 0; i < 10; ++i) {
-        run({"spam", "10"}, 0, [] {});
+        run({"spam 10"}, 0, [] {});
         const RunResult result = run(
             {}, 0, [] { ADD_FAILURE() << "a failed start waits for nothing"; }, cannotStart[i % 2]);
         EXPECT_TRUE(result.outcome == RunResult::Outcome::NotStarted && result.startError > 0)

@@ -1,7 +1,9 @@
 #include "app/Form1.h"
 #include "app/Pointers.h"
 #include "app/TwoStateButton.h"
+#include "convert/EncoderCommand.h"
 #include "filelist/FileListModel.h"
+#include "tests/convert/TestFiles.h"
 #include "tests/support/TestServices.h"
 
 #include <QDir>
@@ -10,33 +12,8 @@
 #include <QTest>
 #include <QTimer>
 
-namespace {
-
-void pressConvert(Form1& form) {
-    auto* check2 = form.findChild<TwoStateButton*>("Check2");
-    QTest::mouseClick(check2, Qt::LeftButton);
-    QCOMPARE(check2->Value(), 0);
-}
-
-} // namespace
-
 class TestConvert : public QObject {
     Q_OBJECT
-
-    std::shared_ptr<ServiceLog> m_log;
-
-    // A window whose program folder is `programFolder`; Yes/No questions get `answers`.
-    std::unique_ptr<Form1> makeForm(const QString& programFolder, QList<bool> answers = {}) {
-        m_log = std::make_shared<ServiceLog>();
-        PlatformServices services = testServices(m_log, programFolder);
-        services.askYesNo = [log = m_log, answers](QWidget*, const QString& text) mutable {
-            log->messages << text;
-            return !answers.isEmpty() && answers.takeFirst();
-        };
-        auto form = std::make_unique<Form1>(std::move(services));
-        form->Form_Load();
-        return form;
-    }
 
 private slots:
     // Refused at once, pointer and bar left as they were: an empty list (even
@@ -45,43 +22,60 @@ private slots:
     // from the list; the batch keeps its place. Pressed during the next, Yes.
     void convertWithTheFakeEncoder() {
         const QTemporaryDir videos; // the program folder, too
-        const QString encoder = videos.filePath("ffmpeg");
-        auto form = makeForm(videos.path(), {false, true});
-        form->setMousePointer(Pointer::Custom);
-        form->setProgressValue(42.0f);
-        pressConvert(*form);
-        for (const QString name : {"/1.wmv", "/2.wmv", "/3.wmv"}) {
-            QFile video(videos.path() + name);
-            QVERIFY(video.open(QIODevice::WriteOnly) && video.write("sleep 0.2") > 0);
-            form->AddFileToList(video.fileName());
+        const QString folder = QDir::toNativeSeparators(videos.path());
+        const QString encoder = QString::fromStdString(quillaro::encoderPath(folder.toStdString()));
+        const auto video = [&](const char* name) {
+            return QDir::toNativeSeparators(videos.filePath(name));
+        };
+        const auto log = std::make_shared<ServiceLog>();
+        PlatformServices services = testServices(log, folder);
+        services.askYesNo = [log, answers = QList{false, true}](QWidget*,
+                                                                const QString& text) mutable {
+            log->messages << text;
+            return answers.takeFirst();
+        };
+        Form1 form(std::move(services));
+        form.Form_Load();
+        auto* check2 = form.findChild<TwoStateButton*>("Check2");
+        const auto pressConvert = [&] {
+            QTest::mouseClick(check2, Qt::LeftButton);
+            QCOMPARE(check2->Value(), 0);
+        };
+        form.setMousePointer(Pointer::Custom);
+        form.setProgressValue(42.0f);
+        pressConvert();
+        for (const char* name : {"1.wmv", "2.wmv", "3.wmv"}) {
+            QFile file(video(name));
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write("sleep 0.2") > 0);
+            form.AddFileToList(video(name));
         }
-        pressConvert(*form);
-        QCOMPARE(form->MousePointer(), Pointer::Custom);
-        QCOMPARE(form->progressValue(), 42.0f);
+        pressConvert();
+        QCOMPARE(form.MousePointer(), Pointer::Custom);
+        QCOMPARE(form.progressValue(), 42.0f);
 
-        QVERIFY(QFile::link(FAKE_ENCODER_SCRIPT, encoder));
+        QVERIFY(QFile::copy(QString::fromStdString(fakeEncoder()), encoder));
         QList<std::pair<float, int>> pressed; // the bar and the pointer at each press
         QTimer timer;
-        connect(&timer, &QTimer::timeout, form.get(), [&] {
-            if (pressed.isEmpty() || pressed.last().first != form->progressValue()) {
-                pressed.append({form->progressValue(), form->MousePointer()});
-                form->findChild<TwoStateButton*>("Check2")->click();
+        connect(&timer, &QTimer::timeout, &form, [&] {
+            if (pressed.isEmpty() || pressed.last().first != form.progressValue()) {
+                pressed.append({form.progressValue(), form.MousePointer()});
+                check2->click();
                 if (pressed.size() == 1)
-                    form->fileList().removeAt(0);
+                    form.fileList().removeAt(0);
             }
         });
         timer.start(20);
-        pressConvert(*form);
+        pressConvert();
         QCOMPARE(pressed, (QList<std::pair<float, int>>{{100.0f / 3, Pointer::Busy},
                                                         {50.0f, Pointer::Busy}}));
-        QCOMPARE(form->MousePointer(), Pointer::Default);
+        QCOMPARE(form.MousePointer(), Pointer::Default);
         QCOMPARE(QDir(videos.path()).entryList({"*.mp4"}), (QStringList{"1.mp4", "2.mp4"}));
         const QString question = "Stop converting after the current file?";
-        QCOMPARE(m_log->messages,
+        QCOMPARE(log->messages,
                  (QStringList{"No files added.", "The encoder was not found: " + encoder, question,
                               question,
-                              "Stopped.\n\n1 of 2 files were not converted:\n" + videos.path() +
-                                  "/3.wmv \u2014 not reached (stopped)"}));
+                              "Stopped.\n\n1 of 2 files were not converted:\n" + video("3.wmv") +
+                                  " \u2014 not reached (stopped)"}));
     }
 };
 

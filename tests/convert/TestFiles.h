@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/ProgramFolder.h"
+
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -9,15 +11,8 @@
 // A fresh folder under the temporary folder, removed with everything in it.
 class TempFolder {
 public:
-    TempFolder() {
-        std::random_device seed;
-        const auto base = std::filesystem::temp_directory_path();
-        do
-            m_path = base / ("quillaro-test-" + std::to_string(seed()));
-        while (!std::filesystem::create_directory(m_path));
-    }
+    TempFolder() { std::filesystem::create_directory(m_path); }
     TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
     ~TempFolder() {
         std::error_code ignored;
         std::filesystem::remove_all(m_path, ignored);
@@ -26,7 +21,9 @@ public:
     std::string file(const std::string& name) const { return (m_path / name).string(); }
 
 private:
-    std::filesystem::path m_path;
+    const std::filesystem::path m_path =
+        std::filesystem::temp_directory_path() /
+        ("quillaro-test-" + std::to_string(std::random_device()()));
 };
 
 inline void writeFile(const std::string& path, const std::string& content) {
@@ -36,4 +33,10 @@ inline void writeFile(const std::string& path, const std::string& content) {
 inline std::string readFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// The tests' fake encoder, built beside them.
+inline std::string fakeEncoder() {
+    return quillaro::programFile(quillaro::runningProgramFolder(),
+                                 "fake_" + std::string(quillaro::encoderFileName()));
 }
