@@ -128,9 +128,9 @@ void Form1::Check3_Click() {
     if (folder.isEmpty())
         return;
 
-    setMousePointer(Pointer::Busy);
+    beginBusy();
     addWmvFilesInFolderToList(folder, fileList());
-    setMousePointer(Pointer::Default);
+    endBusy();
 }
 
 void Form1::AddFileToList(std::string path) {
@@ -151,6 +151,16 @@ int Form1::MousePointer() const {
 
 void Form1::setMousePointer(int value) {
     m_pointers->setWindow(value);
+}
+
+void Form1::beginBusy() {
+    ++m_busyWork;
+    setMousePointer(Pointer::Busy);
+}
+
+void Form1::endBusy() {
+    if (--m_busyWork == 0)
+        setMousePointer(Pointer::Default);
 }
 
 // The busy pointer of long work is never replaced by a hover.

@@ -65,6 +65,11 @@ public:
 
     int MousePointer() const;
     void setMousePointer(int value);
+    // Long work (a folder scan, the batch) shows the busy pointer. Work may
+    // start while other work hands the window its turn: the default pointer
+    // returns when the last of it ends.
+    void beginBusy();
+    void endBusy();
 
     // The bar's value as a percentage, kept exactly as it was set.
     float progressValue() const { return m_progress; }
@@ -101,6 +106,7 @@ private:
     // batch may ask it to stop.
     std::unique_ptr<quillaro::BatchConversion> m_conversion;
     float m_progress = 0.0f;
+    int m_busyWork = 0;
 
     // The reorder gesture: a button is held on the list, and the entry that
     // holds the dragged path (it turns invalid when that entry is removed).

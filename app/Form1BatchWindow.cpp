@@ -1,8 +1,9 @@
 #include "app/Form1BatchWindow.h"
 
 #include "app/Form1.h"
-#include "app/Pointers.h"
 #include "filelist/FileListModel.h"
+
+#include <utility>
 
 #include <QCoreApplication>
 
@@ -17,6 +18,7 @@ Form1BatchWindow::Form1BatchWindow(Form1& form, quillaro::BatchConversion& batch
 
 Form1BatchWindow::~Form1BatchWindow() {
     QObject::disconnect(m_removals);
+    setBusy(false);
 }
 
 std::size_t Form1BatchWindow::entryCount() const {
@@ -35,8 +37,14 @@ void Form1BatchWindow::setProgress(float percent) {
     m_form.setProgressValue(percent);
 }
 
+// The batch says it is busy at every file, and done once.
 void Form1BatchWindow::setBusy(bool busy) {
-    m_form.setMousePointer(busy ? Pointer::Busy : Pointer::Default);
+    if (std::exchange(m_busy, busy) == busy)
+        return;
+    if (busy)
+        m_form.beginBusy();
+    else
+        m_form.endBusy();
 }
 
 void Form1BatchWindow::pumpEvents() {

@@ -26,4 +26,5 @@ public:
 private:
     Form1& m_form;
     QMetaObject::Connection m_removals;
+    bool m_busy = false;
 };

@@ -179,11 +179,12 @@ private slots:
         m_form->setMousePointer(Pointer::Custom);
         auto* button = m_form->findChild<TwoStateButton*>(folder ? "Check3" : "Check1");
         int pointerDuring = -1;
-        // A timer can only fire while a scan hands the window its turn.
+        // A timer can only fire while a scan hands the window its turn. The
+        // pointer is read once any scan started from there has ended too.
         QTimer::singleShot(0, m_form.get(), [&] {
-            pointerDuring = m_form->MousePointer();
             if (m_log->messages.size() < answers.size())
                 QTest::mouseClick(button, Qt::LeftButton);
+            pointerDuring = m_form->MousePointer();
         });
         QTest::mouseClick(button, Qt::LeftButton);
         // A second Open dialog, cancelled, adds nothing again.
