@@ -249,15 +249,11 @@ std::optional<std::string> BatchConversion::convertEntry(const std::string& enco
         runProcess(encoderCommand(encoder, entry, output), encoderWindowStyle, pump);
     if (refusedExistingOutput(result, output))
         return "output exists";
-    std::string reason;
-    if (!result.succeeded())
-        reason = failureReason(result);
-    else if (!isNonEmptyFile(outputPath))
-        reason = "no output written";
-    else {
+    if (result.succeeded() && isNonEmptyFile(outputPath)) {
         m_converted.insert(entry);
         return std::nullopt;
     }
+    const std::string reason = result.succeeded() ? "no output written" : failureReason(result);
     return reason + keptNote(removeLeftOutput(output));
 }
 

@@ -30,6 +30,11 @@ inline constexpr int pumpIntervalMilliseconds = 10;
 // runs, a few hundred KiB at most are held, whatever it writes there.
 inline constexpr std::size_t stderrTailBytes = 4096;
 
+// While a child runs, its error file may be given back up to here: whole
+// 64 KiB blocks at least 64 KiB behind its end (`size`), once that frees
+// 256 KiB or more beyond what is free already; otherwise `freedUpTo`.
+std::int64_t errorFileFreeUpTo(std::int64_t size, std::int64_t freedUpTo);
+
 // Omitted, below 0 or above 6 gives 6; anything else (5 included) is kept.
 int normaliseWindowStyle(std::optional<int> windowStyle);
 

@@ -59,11 +59,6 @@ UniqueFd openAnonymousFile() {
     std::string folder = std::filesystem::temp_directory_path(error).string();
     if (error || folder.empty())
         folder = "/tmp";
-#ifdef O_TMPFILE
-    const int fd = ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
-    if (fd >= 0)
-        return UniqueFd(fd);
-#endif
     std::string name = folder + "/quillaro-stderr-XXXXXX";
     const int named = ::mkostemp(name.data(), O_CLOEXEC);
     if (named >= 0)
@@ -73,8 +68,8 @@ UniqueFd openAnonymousFile() {
 
 // The child's standard error. The child appends to it; while it runs, all
 // but the end is punched out, so that however much it writes, the memory (or
-// disk) held stays under `keptBytes` + `trimStep`, plus what it writes
-// between two looks (a pump interval, unless a handler keeps us longer).
+// disk) held stays a few hundred KiB, plus what it writes between two looks
+// (a pump interval, unless a handler keeps us longer).
 class ErrorFile {
 public:
     ErrorFile()
@@ -87,12 +82,9 @@ public:
         struct stat status {};
         if (!m_fd.valid() || ::fstat(m_fd.get(), &status) != 0)
             return;
-        // Whole pages only, well behind where the child writes.
-        const off_t page = 4096;
-        const off_t keepFrom = (status.st_size - keptBytes) / page * page;
-        if (keepFrom - m_freedUpTo < trimStep)
-            return;
-        if (::fallocate(m_fd.get(), FALLOC_FL_PUNCH_HOLE | FALLOC_FL_KEEP_SIZE, m_freedUpTo,
+        const off_t keepFrom = errorFileFreeUpTo(status.st_size, m_freedUpTo);
+        if (keepFrom != m_freedUpTo &&
+            ::fallocate(m_fd.get(), FALLOC_FL_PUNCH_HOLE | FALLOC_FL_KEEP_SIZE, m_freedUpTo,
                         keepFrom - m_freedUpTo) == 0)
             m_freedUpTo = keepFrom;
 #endif
@@ -121,9 +113,6 @@ public:
     }
 
 private:
-    static constexpr off_t keptBytes = 64 * 1024;
-    static constexpr off_t trimStep = 256 * 1024;
-
     UniqueFd m_fd;
     off_t m_freedUpTo = 0;
 };

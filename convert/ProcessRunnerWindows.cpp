@@ -54,8 +54,8 @@ public:
         LARGE_INTEGER size{};
         if (!m_file || !GetFileSizeEx(m_file, &size))
             return;
-        const LONGLONG keepFrom = (size.QuadPart - keptBytes) / keptBytes * keptBytes;
-        if (keepFrom - m_freedUpTo < trimStep)
+        const LONGLONG keepFrom = errorFileFreeUpTo(size.QuadPart, m_freedUpTo);
+        if (keepFrom == m_freedUpTo)
             return;
         DWORD returned = 0;
         if (!m_sparse)
@@ -70,9 +70,6 @@ public:
     }
 
 private:
-    static constexpr LONGLONG keptBytes = 64 * 1024;
-    static constexpr LONGLONG trimStep = 256 * 1024;
-
     HANDLE m_file;
     bool m_sparse = false;
     LONGLONG m_freedUpTo = 0;

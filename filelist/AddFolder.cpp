@@ -15,6 +15,6 @@ QString BrowseForFolder(QWidget* owner, const QString& title,
 
 void addWmvFilesInFolderToList(const QString& folder, FileListModel& list) {
     quillaro::addAllWmvFilesInFolder(
-        folder.toStdString(), [&list](std::vector<std::string>& paths) { list.append(paths); },
+        pathFromQString(folder), [&list](std::vector<std::string>& paths) { list.append(paths); },
         [] { QCoreApplication::processEvents(); });
 }
