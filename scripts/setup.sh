@@ -51,6 +51,12 @@ build_windows() {
         cmake --build "$windows_build_dir"
 }
 
+# A one-second WMV clip (WMV2 video, WMA2 sound), made with the host's ffmpeg.
+make_wmv_clip() { # PATH
+    ffmpeg -nostdin -v error -f lavfi -i testsrc=size=160x120:rate=10:duration=1 \
+        -f lavfi -i sine=duration=1 -c:v wmv2 -c:a wmav2 "$1"
+}
+
 stop_wine() {
     WINEPREFIX=$windows_build_dir/wineprefix wineserver -k 2>/dev/null || true
 }

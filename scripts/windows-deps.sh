@@ -201,31 +201,41 @@ windows_deps_prune() { # KIND KEEP
     done
 }
 
+# Builds KIND from Debian's source package PACKAGE (its sources unpacked in
+# $windows_deps_cache/work/KIND/src) into DIR with COMMAND..., unless a
+# finished build is there. A build counts as finished only when COMMAND
+# succeeded and left PRODUCT: callers may run this where a failing step
+# does not stop the script.
+windows_deps_ensure() { # KIND PACKAGE VERSION DIR PRODUCT COMMAND...
+    local kind=$1 package=$2 version=$3 dir=$4 product=$5
+    local work=$windows_deps_cache/work/$kind
+    shift 5
+    [ -f "$dir/.complete" ] && return 0
+    echo "== Building $kind into $dir"
+    rm -rf "$dir" "$work"
+    mkdir -p "$work"
+    echo "  fetching $package $version"
+    windows_deps_unpack "$package" "$version" "$work/src" || return 1
+    "$@" && [ -f "$dir/$product" ] || {
+        echo "  the $kind build failed; it is not kept" >&2
+        rm -rf "$dir"
+        return 1
+    }
+    touch "$dir/.complete"
+    rm -rf "$work"
+    windows_deps_prune "$kind" "$dir"
+}
+
 # Builds whichever of the two is missing from the cache.
 windows_deps_build() {
     install_missing_packages "${windows_deps_packages[@]}"
-    windows_deps_resolve
+    windows_deps_resolve || return 1
     local work=$windows_deps_cache/work
-    if [ ! -f "$windows_qt_dir/.complete" ]; then
-        echo "== Building the static Qt for Windows into $windows_qt_dir"
-        rm -rf "$windows_qt_dir" "$work/qt"
-        mkdir -p "$work/qt"
-        echo "  fetching qt6-base $windows_qt_version"
-        windows_deps_unpack qt6-base "$windows_qt_version" "$work/qt/src"
-        windows_deps_build_qt "$work/qt/src" "$work/qt/build" "$windows_qt_dir"
-        touch "$windows_qt_dir/.complete"
-        rm -rf "$work/qt"
-        windows_deps_prune qt "$windows_qt_dir"
-    fi
-    if [ ! -f "$windows_ffmpeg_dir/.complete" ]; then
-        echo "== Building ffmpeg.exe into $windows_ffmpeg_dir"
-        rm -rf "$windows_ffmpeg_dir" "$work/ffmpeg"
-        mkdir -p "$work/ffmpeg"
-        echo "  fetching ffmpeg $windows_ffmpeg_version"
-        windows_deps_unpack ffmpeg "$windows_ffmpeg_version" "$work/ffmpeg/src"
-        windows_deps_build_ffmpeg "$work/ffmpeg/src" "$windows_ffmpeg_dir" "$windows_ffmpeg_version"
-        touch "$windows_ffmpeg_dir/.complete"
-        rm -rf "$work/ffmpeg"
-        windows_deps_prune ffmpeg "$windows_ffmpeg_dir"
-    fi
+    windows_deps_ensure qt qt6-base "$windows_qt_version" "$windows_qt_dir" \
+        lib/cmake/Qt6Widgets/Qt6WidgetsConfig.cmake \
+        windows_deps_build_qt "$work/qt/src" "$work/qt/build" "$windows_qt_dir" &&
+        windows_deps_ensure ffmpeg ffmpeg "$windows_ffmpeg_version" "$windows_ffmpeg_dir" \
+            ffmpeg.exe \
+            windows_deps_build_ffmpeg "$work/ffmpeg/src" "$windows_ffmpeg_dir" \
+            "$windows_ffmpeg_version"
 }
