@@ -9,7 +9,7 @@
 
 namespace {
 
-using quillaro::HotSpot;
+using namespace quillaro;
 
 // A cursor file's header and first directory entry, `cut` bytes short: type,
 // image size (0 means 256) and hot spot. The image data is not needed.
@@ -24,11 +24,11 @@ std::vector<std::byte> header(int type, int width, int height, int hotX, int hot
 }
 
 TEST(CursorHotSpot, IsReadOnlyFromACursorAndMustLieOnItsImage) {
-    EXPECT_EQ(quillaro::cursorHotSpot(header(2, 0, 0, 200, 255)), (HotSpot{200, 255}));
+    EXPECT_EQ(cursorHotSpot(header(2, 0, 0, 200, 255)), (HotSpot{200, 255}));
     // An icon, hot spots right of and below the image, a file cut short.
     for (const auto& file : {header(1, 32, 32, 0, 0), header(2, 32, 32, 32, 0),
                              header(2, 32, 16, 0, 16), header(2, 32, 32, 1, 1, 1)})
-        EXPECT_FALSE(quillaro::cursorHotSpot(file));
+        EXPECT_FALSE(cursorHotSpot(file));
 }
 
 // The program's own path, and the pointer file beside it.
@@ -43,12 +43,11 @@ TEST(ProgramFolder, FilesBesideTheProgram) {
         {"quillaro", '/', ""},
     };
     for (const auto& [program, separator, file] : rows)
-        EXPECT_EQ(quillaro::programFile(quillaro::folderOfProgramPath(program, separator),
-                                        "HAND-M.CUR", separator),
+        EXPECT_EQ(programFile(folderOfProgramPath(program, separator), "HAND-M.CUR", separator),
                   file)
             << program;
-    EXPECT_TRUE(std::filesystem::exists(quillaro::pathFromUtf8(
-        quillaro::programFile(quillaro::runningProgramFolder(), QUILLARO_TEST_FILE_NAME))));
+    EXPECT_TRUE(std::filesystem::exists(
+        pathFromUtf8(programFile(runningProgramFolder(), QUILLARO_TEST_FILE_NAME))));
 }
 
 } // namespace

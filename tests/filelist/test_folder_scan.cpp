@@ -1,14 +1,11 @@
 #include "filelist/FolderScan.h"
 
-#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <stdlib.h>
-#include <string>
 #include <sys/stat.h>
-#include <vector>
 
 namespace fs = std::filesystem;
 
