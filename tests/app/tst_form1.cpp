@@ -1,212 +1,467 @@
+// The window as its user meets it: its controls and pointers, and the file
+// list as the handlers fill and reorder it (the two Add commands, drops, and
+// gestures with the mouse and keys).
+
 #include "app/Form1.h"
 #include "app/Pointers.h"
 #include "app/StartUp.h"
 #include "app/TwoStateButton.h"
 #include "convert/Utf8Path.h"
+#include "filelist/FileListModel.h"
 #include "filelist/FileListView.h"
 #include "tests/support/TestServices.h"
 
-#include <filesystem>
+#include <fstream>
 #if __has_include(<xcb/xcb.h>)
 #include <xcb/xcb.h>
 #endif
 
-#include <QAbstractEventDispatcher>
-#include <QDir>
-#include <QHeaderView>
-#include <QTemporaryDir>
 #include <QTest>
+#include <QtWidgets>
+
+namespace fs = std::filesystem;
 
 class TestForm1 : public QObject {
     Q_OBJECT
 
+    // The program's folder, named in bytes that are not UTF-8 (on Windows,
+    // whose names are UTF-16, with one outside ASCII).
+    const QTemporaryDir m_temp;
+    const std::string m_folder =
+        m_temp.path().toStdString() + (QDir::separator() == '/' ? "/prog\xe9" : "/prog\xc3\xa9");
     std::shared_ptr<ServiceLog> m_log;
-    std::unique_ptr<Form1> makeForm(const std::string& programFolder = {}) {
+    std::unique_ptr<Form1> m_form;
+    FileListView* m_list = nullptr;
+    QPoint m_screenPosition;
+    Qt::MouseButton m_button = Qt::LeftButton;
+    Qt::MouseButtons m_held;
+    int m_top = 0;
+
+    fs::path programFile(const char* name) const {
+        return quillaro::pathFromUtf8(m_folder + '/' + name);
+    }
+
+    void makeForm(const QStringList& entries = {}, const QStringList& chosenFiles = {},
+                  std::function<QString(QWidget*, const QString&)> chooseFolder = {}) {
         m_log = std::make_shared<ServiceLog>();
-        auto services = testServices(m_log);
-        services.programFolder = programFolder;
-        auto form = std::make_unique<Form1>(std::move(services));
-        form->Form_Load();
-        return form;
+        auto services = testServices(m_log, {}, chosenFiles);
+        services.programFolder = m_folder;
+        services.cursorPosition = [this] { return m_screenPosition; };
+        services.chooseFolder = std::move(chooseFolder);
+        m_form = std::make_unique<Form1>(std::move(services));
+        m_form->Form_Load();
+        for (const QString& entry : entries)
+            m_form->AddFileToList(entry);
+        m_form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
+        m_list = m_form->findChild<FileListView*>("ListView1");
+        m_button = Qt::LeftButton;
+        m_held = {};
+        m_screenPosition = QPoint(700, 335);
+        m_top = topRow();
+    }
+
+    // The list's paths, exactly; the selected one in brackets.
+    QByteArrayList listed() const {
+        QByteArrayList paths;
+        for (int row = 0; row < m_form->fileList().count(); ++row) {
+            const auto path = QByteArray::fromStdString(m_form->fileList().path(row));
+            paths << (m_list->selectionModel()->isRowSelected(row) ? '[' + path + ']' : path);
+        }
+        return paths;
+    }
+
+    int topRow() const { return m_list->indexAt(QPoint(10, 1)).row(); }
+
+    // A row, or "e" for the list space below the last entry.
+    QPoint pointFor(const QString& where) const {
+        return where == "e" ? QPoint(10, m_list->viewport()->rect().bottom() - 2)
+                            : m_list->visualRect(m_form->fileList().index(where.toInt())).center();
+    }
+
+    // Space-separated steps: p, m, r or c (press, move, release, double-click
+    // event) at a place for pointFor(), moves with the buttons held; lost, a
+    // release that never reaches the list; Right or Middle, the button from
+    // then on; a key (Del, Down, ...); y304, the pointer's screen row; top5 or
+    // end5, row 5 scrolled to the view's top or bottom.
+    void run(const QString& steps) {
+        for (const QString& step : steps.split(' ', Qt::SkipEmptyParts)) {
+            // Qt numbers these events in that order.
+            const auto kind = QStringLiteral("prcm").indexOf(step[0]);
+            const auto type = QEvent::Type(QEvent::MouseButtonPress + kind);
+            if (step == "Right" || step == "Middle") {
+                m_button = step == "Right" ? Qt::RightButton : Qt::MiddleButton;
+            } else if (step == "lost") {
+                m_held = {};
+            } else if (kind >= 0) {
+                const QPoint at = pointFor(step.mid(1));
+                if (type != QEvent::MouseMove)
+                    m_held = type == QEvent::MouseButtonRelease ? Qt::NoButton : m_button;
+                QMouseEvent event(type, at, m_list->viewport()->mapToGlobal(at),
+                                  type == QEvent::MouseMove ? Qt::NoButton : m_button, m_held, {});
+                QApplication::sendEvent(m_list->viewport(), &event);
+            } else if (step[0] == 'y') {
+                m_screenPosition.setY(step.mid(1).toInt());
+            } else if (step.startsWith("top") || step.startsWith("end")) {
+                m_list->scrollTo(m_form->fileList().index(step.mid(3).toInt()),
+                                 step[0] == 't' ? QAbstractItemView::PositionAtTop
+                                                : QAbstractItemView::PositionAtBottom);
+                m_top = topRow();
+            } else {
+                const QKeyCombination key = QKeySequence(step)[0];
+                QTest::keyClick(m_list, key.key(), key.keyboardModifiers());
+            }
+        }
     }
 
 private slots:
-    void controls_data() {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QRect>("geometry");
-        QTest::addColumn<QString>("caption");
-        QTest::newRow("list") << "ListView1" << QRect(8, 8, 425, 121) << "";
-        QTest::newRow("add files") << "Check1" << QRect(8, 136, 137, 81) << "Add WMV File(s)";
-        QTest::newRow("add folder")
-            << "Check3" << QRect(152, 136, 137, 81) << "Add All WMV File(s) In Folder";
-        QTest::newRow("convert") << "Check2" << QRect(296, 136, 137, 81) << "Convert";
-        QTest::newRow("bar") << "ProgressBar1" << QRect(8, 225, 425, 25) << "";
-        QTest::newRow("hidden command") << "Command1" << QRect(-48, 176, 41, 33) << "Command1";
+    void initTestCase() {
+        QVERIFY(fs::create_directory(quillaro::pathFromUtf8(m_folder)));
+        QVERIFY(fs::copy_file(QUILLARO_RESOURCES_DIR "/drag.ico", programFile("drag.ico")));
     }
+    // Qt cannot remove names that are not UTF-8.
+    void cleanupTestCase() { fs::remove_all(quillaro::pathFromUtf8(m_temp.path().toStdString())); }
+    void cleanup() { m_form.reset(); }
 
-    void controls() {
-        QFETCH(QString, name);
-        QFETCH(QRect, geometry);
-        QFETCH(QString, caption);
-        auto form = makeForm();
-        auto* control = form->findChild<QWidget*>(name);
-        QCOMPARE(control->geometry(), geometry);
-        if (auto* button = qobject_cast<QAbstractButton*>(control))
-            QCOMPARE(button->text(), caption);
-        // Drawn at 64 px for screens of twice the density, never scaled up.
-        if (auto* command = qobject_cast<TwoStateButton*>(control)) {
-            QCOMPARE(command->icon().pixmap(QSize(32, 32), 1.0).size(), QSize(32, 32));
-            QCOMPARE(command->icon().pixmap(QSize(32, 32), 2.0).size(), QSize(64, 64));
+    // What the user sees before doing anything, where Tab takes the focus,
+    // where the pointer changes, where the window sits and whether the maker's
+    // home page opens.
+    void firstLook() {
+        makeForm();
+        QVERIFY(!(m_form->windowFlags() & Qt::WindowMaximizeButtonHint));
+        QStringList texts{m_form->windowTitle(),
+                          m_list->model()->headerData(0, Qt::Horizontal).toString(),
+                          m_list->toolTip()};
+        // The window's fixed size, the column's width, then each control's
+        // left, top, width and height.
+        QList<int> places{m_form->minimumWidth(), m_form->maximumHeight(),
+                          m_list->header()->sectionSize(0)};
+        for (const char* name :
+             {"ListView1", "Check1", "Check3", "Check2", "ProgressBar1", "Command1"}) {
+            auto* control = m_form->findChild<QWidget*>(name);
+            places << control->x() << control->y() << control->width() << control->height();
+            if (auto* button = qobject_cast<QAbstractButton*>(control))
+                texts << button->text();
         }
-    }
+        QCOMPARE(texts, (QStringList{"Quillaro", "WMV File(s)",
+                                     "Drag and drop files here. Double-click item to remove it. "
+                                     "Move bar to right and out of window to reveal full names.",
+                                     "Add WMV File(s)", "Add All WMV File(s) In Folder", "Convert",
+                                     "Command1"}));
+        QCOMPARE(places,
+                 (QList<int>{441, 259, 353, 8,   8,  425, 121, 8,   136, 137, 81,  152, 136, 137,
+                             81,  296, 136, 137, 81, 8,   225, 425, 25,  -48, 176, 41,  33}));
+        // Pictures drawn for screens of twice the density are used there.
+        QCOMPARE(m_form->findChild<TwoStateButton*>("Check3")->icon().pixmap({32, 32}, 2.0).size(),
+                 QSize(64, 64));
 
-    void windowAndList() {
-        auto form = makeForm();
-        QCOMPARE(form->windowTitle(), QStringLiteral("Quillaro"));
-        QCOMPARE(form->minimumSize(), QSize(441, 259));
-        QCOMPARE(form->maximumSize(), QSize(441, 259));
-        QVERIFY(!(form->windowFlags() & Qt::WindowMaximizeButtonHint));
-        auto* list = form->findChild<FileListView*>("ListView1");
-        QCOMPARE(list->model()->headerData(0, Qt::Horizontal).toString(),
-                 QStringLiteral("WMV File(s)"));
-        QCOMPARE(list->header()->sectionSize(0), 353);
-        QCOMPARE(
-            list->toolTip(),
-            QStringLiteral("Drag and drop files here. Double-click item to remove it. Move bar to "
-                           "right and out of window to reveal full names."));
-    }
-
-    void tabOrderStartsOnHiddenCommand() {
-        auto form = makeForm();
-        form->show();
-        QVERIFY(QTest::qWaitForWindowActive(form.get()));
-        QStringList visited{QApplication::focusWidget()->objectName()};
-        for (int i = 0; i < 5; ++i) {
+        QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
+        for (const char* next :
+             {"Command1", "Check1", "Check2", "ListView1", "Check3", "Command1"}) {
+            QCOMPARE(QApplication::focusWidget()->objectName(), next);
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-            visited << QApplication::focusWidget()->objectName();
         }
-        QCOMPARE(visited,
-                 (QStringList{"Command1", "Check1", "Check2", "ListView1", "Check3", "Command1"}));
-    }
 
-    void centringAndHomePageDraw() {
+        // Moves over each place from the arrow (1) and from busy (11): the custom
+        // hand (99) over the buttons, else the default (0); busy stays busy and
+        // shows as the hourglass (w), over the list too, which a click left with
+        // a pointer of its own.
+        QStringList seen;
+        for (const char* place :
+             {"Check1", "Check2", "Check3", "Form1", "ListView1", "ProgressBar1"}) {
+            QWidget* target =
+                qstrcmp(place, "Form1") ? m_form->findChild<QWidget*>(place) : m_form.get();
+            if (target == m_list) {
+                target = m_list->viewport();
+                QTest::mouseClick(target, Qt::LeftButton);
+            }
+            for (int before : {Pointer::Arrow, Pointer::Busy}) {
+                m_form->setMousePointer(before);
+                QMouseEvent move(QEvent::MouseMove, {3, 3}, {3, 3}, Qt::NoButton, {}, {});
+                QApplication::sendEvent(target, &move);
+                seen << QString::number(m_form->MousePointer()) +
+                            (target->cursor().shape() == Qt::WaitCursor ? "w" : "");
+            }
+        }
+        QCOMPARE(seen.join(' '), "99 11w 99 11w 99 11w 0 11w 0 11w 0 11w");
+
         // A screen smaller than the window puts it at negative coordinates, as they are.
         QCOMPARE(::centeredPosition({1024, 768}, {441, 259}), QPoint(292, 255));
         QCOMPARE(::centeredPosition({300, 200}, {447, 288}), QPoint(-74, -44));
-
-        const QUrl homePage(QString::fromLatin1(homePageAddress));
-        for (const auto& [draw, opens] :
-             {std::pair{0.0599, false}, {0.06, true}, {0.0699, true}, {0.07, false}}) {
-            QList<QUrl> opened;
-            OpenHomePageAtRandom([draw] { return draw; }, [&](const QUrl& url) { opened << url; });
-            QCOMPARE(opened, opens ? QList<QUrl>{homePage} : QList<QUrl>{});
-        }
+        QList<double> opened;
+        for (double draw : {0.0599, 0.06, 0.0699, 0.07})
+            OpenHomePageAtRandom(
+                [draw] { return draw; },
+                [&](const QUrl& url) { opened << (url == QUrl(homePageAddress) ? draw : -1); });
+        QCOMPARE(opened, (QList<double>{0.06, 0.0699}));
     }
 
-    void handPointerFile_data() {
-        QTest::addColumn<QString>("copiedFrom");
-        QTest::addColumn<QPoint>("hotSpot");
+    // The pictures as the window reads them, built in or beside the program:
+    // each one's size and a point that must be opaque (its middle, or the
+    // hand's hot spot at the fingertip); the corner is transparent. The
+    // pointer files need Qt's ICO plugin at run time; PNG is built in.
+    void picture_data() {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<int>("size");
+        QTest::addColumn<QPoint>("opaque");
         const QString resources = QStringLiteral(QUILLARO_RESOURCES_DIR);
-        QTest::newRow("hand") << resources + "/HAND-M.CUR" << QPoint(6, 0);
-        QTest::newRow("missing") << QString() << QPoint();
-        QTest::newRow("not a cursor") << resources + "/drag.ico" << QPoint();
+        QTest::newRow("hand pointer") << resources + "/HAND-M.CUR" << 32 << QPoint(6, 0);
+        QTest::newRow("drag pointer") << resources + "/drag.ico" << 32 << QPoint(16, 16);
+        QTest::newRow("icon") << resources + "/app-icon/quillaro-64.png" << 64 << QPoint(32, 32);
+        for (const QString name : {"media-file", "open-folder", "convert"})
+            QTest::newRow(qPrintable(name)) << ":/" + name + "@2x.png" << 64 << QPoint(32, 32);
     }
 
+    void picture() {
+        QFETCH(QString, path);
+        QFETCH(int, size);
+        QFETCH(QPoint, opaque);
+        const QImage image = QImage(path).convertToFormat(QImage::Format_ARGB32);
+        QCOMPARE(image.size(), QSize(size, size));
+        QCOMPARE(std::pair(qAlpha(image.pixel(0, 0)), qAlpha(image.pixel(opaque))),
+                 std::pair(0, 255));
+    }
+
+    // HAND-M.CUR beside the program: none, a cursor, an icon. An unreadable
+    // picture must not stop start-up: the hand then looks like the default.
     void handPointerFile() {
-        QFETCH(QString, copiedFrom);
-        QFETCH(QPoint, hotSpot);
-        // Beside a program in a folder whose name is not UTF-8 (Windows names
-        // are UTF-16: there, one outside ASCII).
-        QTemporaryDir dir;
-        const std::string folder =
-            dir.path().toStdString() + (QDir::separator() == '/' ? "/prog\xe9" : "/prog\xc3\xa9");
-        QVERIFY(std::filesystem::create_directory(quillaro::pathFromUtf8(folder)));
-        QVERIFY(copiedFrom.isEmpty() ||
-                std::filesystem::copy_file(copiedFrom.toStdString(),
-                                           quillaro::pathFromUtf8(folder + "/HAND-M.CUR")));
-        // An unreadable picture must not stop start-up: the hand looks like the default.
-        auto form = makeForm(folder);
-        form->setMousePointer(Pointer::Custom);
-        QCOMPARE(form->cursor().hotSpot(), hotSpot);
-        QCOMPARE(form->cursor().shape(), hotSpot.isNull() ? Qt::ArrowCursor : Qt::BitmapCursor);
-    }
-
-    void hoverRules_data() {
-        QTest::addColumn<int>("before");
-        QTest::addColumn<QString>("over");
-        QTest::addColumn<int>("after");
-        for (const char* place :
-             {"Check1", "Check2", "Check3", "Form1", "ListView1", "ProgressBar1"}) {
-            const bool button = QByteArray(place).startsWith("Check");
-            QTest::addRow("%s", place) << (button ? Pointer::Default : Pointer::Custom) << place
-                                       << (button ? Pointer::Custom : Pointer::Default);
-            QTest::addRow("%s, busy", place) << Pointer::Busy << place << Pointer::Busy;
+        QList<QPoint> hotSpots;
+        for (const std::string copiedFrom : {"", "HAND-M.CUR", "drag.ico"}) {
+            fs::remove(programFile("HAND-M.CUR"));
+            QVERIFY(copiedFrom.empty() || fs::copy_file(QUILLARO_RESOURCES_DIR "/" + copiedFrom,
+                                                        programFile("HAND-M.CUR")));
+            makeForm();
+            m_form->setMousePointer(Pointer::Custom);
+            const QCursor shown = m_form->cursor();
+            hotSpots << (shown.shape() == Qt::BitmapCursor ? shown.hotSpot() : QPoint(-1, -1));
         }
+        QCOMPARE(hotSpots, (QList<QPoint>{{-1, -1}, {6, 0}, {-1, -1}}));
     }
 
-    void hoverRules() {
-        QFETCH(int, before);
-        QFETCH(QString, over);
-        QFETCH(int, after);
-        auto form = makeForm();
-        form->show();
-        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
-        QWidget* target = over == "Form1" ? form.get() : form->findChild<QWidget*>(over);
-        // A click leaves the list its own pointer, which the window's busy one overrides.
-        if (auto* list = qobject_cast<FileListView*>(target)) {
-            target = list->viewport();
-            QTest::mouseClick(target, Qt::LeftButton);
-        }
-        form->setMousePointer(before);
-        QMouseEvent move(QEvent::MouseMove, QPointF(3, 3), QPointF(3, 3), Qt::NoButton,
-                         Qt::NoButton, Qt::NoModifier);
-        QApplication::sendEvent(target, &move);
-        QCOMPARE(form->MousePointer(), after);
-        if (after == Pointer::Busy) // the hourglass shows over the list too
-            QCOMPARE(target->cursor().shape(), Qt::WaitCursor);
-    }
-
-    // Notices as Qt's X11 platform hands them to native filters: the window
-    // destroyed by another client ends the program as a close does.
+    // Notices as Qt's X11 platform hands them to native filters: this window
+    // destroyed by another client ends the program as a close does; a fake
+    // notice (sent, 0x80), another window's, or an unmap notice does not.
     void x11WindowDestroyedFromOutside() {
 #ifdef XCB_DESTROY_NOTIFY
-        // The notice (with 0x80, sent by another client: a fake), the window
-        // it names (0: this one), how often the program ends.
-        const std::tuple<int, int, int> notices[] = {
-            {XCB_DESTROY_NOTIFY, 0, 1},
-            {XCB_DESTROY_NOTIFY | 0x80, 0, 0},
-            {XCB_DESTROY_NOTIFY, 1, 0},
-            {XCB_UNMAP_NOTIFY, 0, 0},
-        };
-        for (const auto& [type, otherWindow, ends] : notices) {
-            auto form = makeForm();
-            form->show();
-            xcb_destroy_notify_event_t notice{};
-            notice.response_type = static_cast<uint8_t>(type);
-            notice.window = static_cast<xcb_window_t>(form->winId() + otherWindow);
-            qintptr result = 0;
-            QAbstractEventDispatcher::instance()->filterNativeEvent("xcb_generic_event_t", &notice,
-                                                                    &result);
-            QCOMPARE(m_log->programEnds, ends);
-        }
+        QString ends;
+        for (int type : {XCB_DESTROY_NOTIFY, XCB_DESTROY_NOTIFY | 0x80, XCB_UNMAP_NOTIFY})
+            for (int other : {0, 1}) {
+                makeForm();
+                xcb_destroy_notify_event_t notice{
+                    static_cast<uint8_t>(type), 0, 0, 0,
+                    static_cast<xcb_window_t>(m_form->winId() + other)};
+                qintptr result = 0;
+                QAbstractEventDispatcher::instance()->filterNativeEvent("xcb_generic_event_t",
+                                                                        &notice, &result);
+                ends += QString::number(m_log->programEnds);
+            }
+        QCOMPARE(ends, "100000");
 #endif
     }
 
     // A picture of the window, for people to look at: screenshots/main-window.png
     // in the build folder, main-window-xvfb.png when a real X server drew it.
     void screenshot() {
-        auto form = makeForm(QUILLARO_RESOURCES_DIR);
-        form->AddFileToList(QStringLiteral("/home/user/Videos/Holiday 2009/beach.wmv"));
-        form->AddFileToList(
-            QStringLiteral("/home/user/Videos/Holiday 2009/a rather long name of a clip that "
-                           "does not fit the column.wmv"));
-        form->setProgressValue(100.0f / 3.0f);
-        form->show();
-        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
-        const bool xvfb = QGuiApplication::platformName() == "xcb";
-        const QString folder = QStringLiteral(QUILLARO_SCREENSHOT_DIR);
-        QVERIFY(QDir().mkpath(folder));
-        QVERIFY(form->grab().save(folder + (xvfb ? "/main-window-xvfb.png" : "/main-window.png")));
+        makeForm({"/home/user/Videos/beach.wmv",
+                  "/home/user/Videos/a name of a clip too long for the column to show.wmv"});
+        m_form->setProgressValue(100.0f / 3.0f);
+        const QString name =
+            QGuiApplication::platformName() == "xcb" ? "/main-window-xvfb.png" : "/main-window.png";
+        QVERIFY(QDir().mkpath(QUILLARO_SCREENSHOT_DIR) &&
+                m_form->grab().save(QUILLARO_SCREENSHOT_DIR + name));
+    }
+
+    // A click on Check1 (Add files) or Check3 (Add folder) while the list
+    // holds "T/a.wmv", where "T" is a fresh folder that holds `files`, X/in
+    // and L, a link to X/in. `answers`: for Check1 the files the Open dialog
+    // gives, with "/" as Qt gives them; for Check3 the folders the picker
+    // gives, one per showing, a second one to a click made while the first
+    // scan hands the window its turn. None is a cancel.
+    void add_data() {
+        QTest::addColumn<bool>("folder");
+        QTest::addColumn<QByteArrayList>("files");
+        QTest::addColumn<QStringList>("answers");
+        QTest::addColumn<QByteArrayList>("added");
+        const auto row = [](const char* name, bool folder, const QByteArrayList& files,
+                            const QStringList& answers, const QByteArrayList& added) {
+            QTest::newRow(name) << folder << files << answers << added;
+        };
+        row("files in dialog order, duplicates kept", false, {}, {"T/c.WMV", "T/a.wmv", "T/b.wmv"},
+            {"c.WMV", "a.wmv", "b.wmv"});
+        row("files cancelled", false, {}, {}, {});
+        // Typed names: clean paths naming the file that the file system finds.
+        if (QDir::separator() == '/') {
+            row("files through a link and back, from two folders, a new name", false, {},
+                {"T/L/../b.wmv", "T/L/../../c.wmv", "T/L/new.wmv"},
+                {"X/b.wmv", "c.wmv", "L/new.wmv"});
+            row("a file through a link and back", false, {}, {"T/L/../b.wmv"}, {"X/b.wmv"});
+        } else { // Windows itself reads ".." as text.
+            row("files back out of a folder, from two folders", false, {},
+                {"T/X/../b.wmv", "T/X/in/../../c.wmv"}, {"b.wmv", "c.wmv"});
+        }
+        row("folder cancelled", true, {"a.wmv"}, {}, {});
+        // Level order; a root with a final separator and one without.
+        row("a folder scan inside a scan ends first", true,
+            {"O/o.wmv", "O/P/p.wmv", "I/i.wmv", "I/J/j.wmv"}, {"T/O/", "T/I"},
+            {"I/i.wmv", "I/J/j.wmv", "O/o.wmv", "O/P/p.wmv"});
+        // Listed with the exact bytes of their names, one beside its look-alike.
+        if (QDir::separator() == '/')
+            row("folder names that are not UTF-8", true,
+                {"lat\xe9.wmv", "twin\xff.wmv", "twin\xef\xbf\xbd.wmv"}, {"T"},
+                {"lat\xe9.wmv", "twin\xef\xbf\xbd.wmv", "twin\xff.wmv"});
+    }
+
+    void add() {
+        QFETCH(bool, folder);
+        QFETCH(QByteArrayList, files);
+        QFETCH(QStringList, answers);
+        QFETCH(QByteArrayList, added);
+        const QString tree = QDir(m_temp.path()).canonicalPath() + '/' + QTest::currentDataTag();
+        QVERIFY(QDir(tree).mkpath("X/in") && QFile::link("X/in", tree + "/L"));
+        const QByteArray root = QFile::encodeName(tree) + '/';
+        for (const QByteArray& file : files) {
+            const auto path = quillaro::pathFromUtf8((root + file).toStdString());
+            fs::create_directories(path.parent_path());
+            QVERIFY(std::ofstream(path));
+        }
+        answers.replaceInStrings(QRegularExpression("^T"), tree);
+        // The pickers' titles go to the log, with the messages shown.
+        makeForm({QDir::toNativeSeparators(tree + "/a.wmv")}, folder ? QStringList() : answers,
+                 [&](QWidget* owner, const QString& title) {
+                     m_log->messages << (qobject_cast<Form1*>(owner) ? title : "another owner");
+                     const auto shown = m_log->messages.size();
+                     return shown > answers.size() ? QString() : answers[shown - 1];
+                 });
+        QByteArrayList expected = listed();
+        m_form->setMousePointer(Pointer::Custom);
+        auto* button = m_form->findChild<TwoStateButton*>(folder ? "Check3" : "Check1");
+        int pointerDuring = -1;
+        // A timer can only fire while a scan hands the window its turn. The
+        // pointer is read once any scan started from there has ended too.
+        QTimer::singleShot(0, m_form.get(), [&] {
+            if (m_log->messages.size() < answers.size())
+                QTest::mouseClick(button, Qt::LeftButton);
+            pointerDuring = m_form->MousePointer();
+        });
+        QTest::mouseClick(button, Qt::LeftButton);
+        // A second Open dialog, cancelled, adds nothing again.
+        if (!folder)
+            QTest::mouseClick(button, Qt::LeftButton);
+
+        for (const QByteArray& path : added)
+            expected << QByteArray(root + path).replace('/', QDir::separator().toLatin1());
+        QCOMPARE(listed(), expected);
+        // One click shows one dialog, the button's reset nothing; no message.
+        const QStringList openDialog{"Add File(s) - Hold Ctrl or Shift to select multiple files",
+                                     "Windows Media Video Files (*.wmv)"};
+        QCOMPARE(m_log->messages, folder ? QStringList(qMax<qsizetype>(1, answers.size()),
+                                                       "Please select folder to add:")
+                                         : openDialog + openDialog);
+        // Busy (11) while a scan runs, then the default (0); otherwise the
+        // pointer is left alone (99). The button is up again.
+        QCOMPARE(
+            QString("%1 %2 %3").arg(pointerDuring).arg(m_form->MousePointer()).arg(button->Value()),
+            folder && !answers.isEmpty() ? "11 0 0" : "-1 99 0");
+    }
+
+    // Entries (a letter each), steps, and what follows: the entries with the
+    // selected one in brackets, the list's pointer setting (0 default, 1
+    // arrow, 99 custom), whether drag.ico shows, how many rows it scrolled.
+    void gesture_data() {
+        QTest::addColumn<QStringList>("row");
+        const auto row = [](const char* name, const char* entries, const char* steps,
+                            const char* expected) {
+            QTest::newRow(name) << QStringList{entries, steps, expected};
+        };
+        // Entries change places; any button drags.
+        row("right, then middle button", "ABCD", "Right p0 m1 r Middle p1 m3 r", "BDC[A] 1");
+        row("same text, case counts", "AaAB", "p0 m1 m2 m3", "aBA[A] 99 drag.ico");
+        row("below the view", "ABCDEFGHIJ", "p0 m9", "[A]BCDEFGHIJ 99 drag.ico");
+        row("never clicked an entry", "ABC", "pe m0 m2", "ABC 0");
+        // The last drag goes on after a press on empty space, not before it.
+        row("released, then on", "ABCD", "p0 m1 r m2 pe m3 r", "BDC[A] 1");
+        // A message box took the release: moves without a button reorder nothing.
+        row("release lost", "ABCD", "p0 m1 lost m2 m3", "B[A]CD 99 drag.ico");
+        row("up at row 304", "ABCDEFGHIJKL", "top5 y304 p6 m5", "ABCDE[G]FHIJKL 99 drag.ico -1");
+        row("not at row 305", "ABCDEFGHIJKL", "top5 y305 p6 m5", "ABCDE[G]FHIJKL 99 drag.ico");
+        row("not at row 364", "ABCDEFGHIJKL", "end6 y364 p5 m6", "ABCDEG[F]HIJKL 99 drag.ico");
+        row("down at row 365", "ABCDEFGHIJKL", "end6 y365 p5 m6", "ABCDEG[F]HIJKL 99 drag.ico 1");
+        // Double-clicks on empty space, then on the second of three.
+        row("double-clicks", "ABC", "p0 r pe r ce r p1 r c1 r", "A[C] 1");
+        // A removal ends the drag: only a fresh entry click starts one. Shift+Delete
+        // removes nothing, Delete and the keypad's remove C, then D.
+        row("Delete, no drag after", "ABCD", "p0 r Down Down Shift+Del Del Num+Del pe m1", "AB 1");
+    }
+
+    void gesture() {
+        QFETCH(QStringList, row);
+        makeForm(row[0].split(QString(), Qt::SkipEmptyParts));
+        run(row[1]);
+        QStringList state{listed().join(), QString::number(m_form->listMousePointer())};
+        if (m_list->viewport()->cursor().shape() == Qt::BitmapCursor)
+            state << "drag.ico";
+        if (topRow() != m_top)
+            state << QString::number(topRow() - m_top);
+        QCOMPARE(state.join(' '), row[2]);
+    }
+
+    // "/..." are files, named by their bytes and dragged as a file manager
+    // does, percent-encoded; others are web addresses. An accepted drop
+    // appends the files with exactly those bytes.
+    void drop_data() {
+        QTest::addColumn<QByteArrayList>("dragged");
+        QTest::addColumn<Qt::DropActions>("allowed");
+        QTest::addColumn<Qt::DropAction>("answer");
+        const Qt::DropActions copyOrMove = Qt::CopyAction | Qt::MoveAction;
+        const auto row = [](const char* name, const QByteArrayList& dragged,
+                            Qt::DropActions allowed, Qt::DropAction answer) {
+            QTest::newRow(name) << dragged << allowed << answer;
+        };
+        row("text without files", {}, copyOrMove, Qt::IgnoreAction);
+        row("in order, as given: listed, a folder, any type or name",
+            {"/videos/first.wmv", "/videos/Holiday 2009", "/Vidéos/ Clip  ÜBER #1%.TXT "},
+            copyOrMove, Qt::CopyAction);
+        if (QDir::separator() == '/')
+            row("names that are not UTF-8, one beside its look-alike",
+                {"/v/lat\xe9.wmv", "/v/twin\xff.wmv", "/v/twin\xef\xbf\xbd.wmv"}, copyOrMove,
+                Qt::CopyAction);
+        row("a file and a web address", {"/videos/a.wmv", "https://example.com/a.wmv"}, copyOrMove,
+            Qt::IgnoreAction);
+        // Answering a move would have the source delete the files it lent us.
+        row("a source that only moves", {"/videos/a.wmv"}, Qt::MoveAction, Qt::IgnoreAction);
+    }
+
+    void drop() {
+        QFETCH(QByteArrayList, dragged);
+        QFETCH(Qt::DropActions, allowed);
+        QFETCH(Qt::DropAction, answer);
+        makeForm({"/videos/first.wmv", "/videos/second.wmv"});
+        // Entry clicks and a reorder ahead of the drag leave drops welcome.
+        run("p0 m1 r p1 r");
+        QByteArrayList expected = listed();
+        QMimeData data;
+        data.setText("/videos/a.wmv");
+        QList<QUrl> urls;
+        for (const QByteArray& item : dragged)
+            urls << QUrl::fromEncoded(item.startsWith('/') ? "file://" + item.toPercentEncoding("/")
+                                                           : item);
+        if (!urls.isEmpty())
+            data.setUrls(urls);
+        for (QEvent::Type type : {QEvent::DragEnter, QEvent::DragMove, QEvent::Drop}) {
+            // It passes over an entry and lands on empty space: the place does
+            // not matter. A drop after a refusal, which the toolkit would not
+            // send, must still add nothing.
+            QDragMoveEvent event(pointFor(type == QEvent::DragMove ? "0" : "e"), allowed, &data,
+                                 Qt::LeftButton, {}, type);
+            if (type == QEvent::Drop && answer == Qt::IgnoreAction)
+                m_form->ListView1_OLEDragDrop(event);
+            else
+                QApplication::sendEvent(m_list->viewport(), &event);
+            QCOMPARE(event.isAccepted() ? event.dropAction() : Qt::IgnoreAction, answer);
+        }
+        for (const QByteArray& path : answer != Qt::IgnoreAction ? dragged : QByteArrayList())
+            expected << QByteArray(path).replace('/', QDir::separator().toLatin1());
+        QCOMPARE(listed(), expected);
     }
 };
 

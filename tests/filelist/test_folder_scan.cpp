@@ -1,14 +1,11 @@
 #include "filelist/FolderScan.h"
 
-#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <stdlib.h>
-#include <string>
 #include <sys/stat.h>
-#include <vector>
 
 namespace fs = std::filesystem;
 
@@ -36,6 +33,7 @@ struct TempTree {
     // many had been handed over by then.
     Paths scan(std::chrono::nanoseconds pumpInterval = {}) {
         Paths found;
+        foundAtPump.clear();
         quillaro::addAllWmvFilesInFolder(
             root, [&](Paths& batch) { found.insert(found.end(), batch.begin(), batch.end()); },
             [&] { foundAtPump.push_back(found.size()); }, {lister, pumpInterval});
@@ -72,12 +70,10 @@ TEST(FolderScan, FindsVideosFolderByFolder) {
 TEST(FolderScan, DepthHasNoPathLengthLimit) {
     // Deeper than PATH_MAX: made in two halves short enough to make, one then
     // moved into the other, and moved back so that it can be removed.
-    const std::string level(200, 'd');
-    std::string upper, lower = "B/";
-    for (int i = 0; i < 12; ++i) {
-        upper += level + "/";
-        lower += level + "/";
-    }
+    std::string upper;
+    for (int i = 0; i < 12; ++i)
+        upper += std::string(200, 'd') + "/";
+    const std::string lower = "B/" + upper;
     TempTree tree({upper, lower + "deep.wmv"});
     ASSERT_EQ(std::rename((tree.root + "B").c_str(), (tree.root + upper + "B").c_str()), 0);
     const Paths found = tree.scan();
@@ -117,7 +113,6 @@ TEST(FolderScanPump, IsPacedByTimeAndWhatWasFoundIsListedBeforeEachPass) {
     // The one pass at the start only, not one per folder or file.
     EXPECT_EQ(tree.scan(std::chrono::hours(1)).size(), 20u);
     EXPECT_EQ(tree.foundAtPump, std::vector<size_t>{0});
-    tree.foundAtPump.clear();
     tree.scan();
     EXPECT_GT(tree.foundAtPump.size(), 20u);
     EXPECT_EQ(tree.foundAtPump.back(), 20u);

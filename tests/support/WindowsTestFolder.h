@@ -20,8 +20,6 @@ public:
         path = make(quillaro::toUtf8((std::filesystem::temp_directory_path() / name).wstring()) +
                     "\\");
     }
-    // In `folder` (a drive's root, say), which is left as it was found.
-    explicit WindowsTestFolder(std::string folder) { path = std::move(folder); }
     WindowsTestFolder(const WindowsTestFolder&) = delete;
     WindowsTestFolder& operator=(const WindowsTestFolder&) = delete;
     ~WindowsTestFolder() {
