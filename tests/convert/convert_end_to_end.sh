@@ -3,7 +3,8 @@
 #   convert_end_to_end.sh ENCODER TEST-PROGRAM [ITS EMULATOR...]
 # ENCODER (ffmpeg, or ffmpeg.exe for a Windows build run under Wine) goes into
 # the test's program folder; the clip comes from the host's ffmpeg, and the
-# host's ffprobe must find MPEG-4 video and AAC audio in every MP4.
+# host's ffprobe must find MPEG-4 video and AAC audio in the MP4 of every
+# input the test made.
 set -eu
 encoder=$1
 shift
@@ -17,12 +18,13 @@ ffmpeg -nostdin -v error -f lavfi -i testsrc=size=160x120:rate=10:duration=1 \
 # The test program comes last, after whatever runs it.
 QUILLARO_END_TO_END_DIR=$work "$@"
 
-[ -s "$work/outputs.txt" ]
-while IFS= read -r output; do
-    streams=$(ffprobe -v error -show_entries stream=codec_name -of csv=p=0 \
-        "$work/real videos/$output" | tr '\n' ' ')
+find "$work/real videos" -type f ! -name source.wmv ! -name '*.mp4' >"$work/inputs.txt"
+[ -s "$work/inputs.txt" ]
+while IFS= read -r input; do
+    streams=$(ffprobe -v error -show_entries stream=codec_name -of csv=p=0 "${input%.*}.mp4" |
+        tr '\n' ' ')
     if [ "$streams" != "mpeg4 aac " ]; then
-        echo "$output holds: $streams" >&2
+        echo "${input%.*}.mp4 holds: $streams" >&2
         exit 1
     fi
-done <"$work/outputs.txt"
+done <"$work/inputs.txt"

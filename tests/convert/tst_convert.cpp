@@ -37,21 +37,16 @@ private slots:
         Form1 form(std::move(services));
         form.Form_Load();
         auto* check2 = form.findChild<TwoStateButton*>("Check2");
-        const auto pressConvert = [&] {
-            QTest::mouseClick(check2, Qt::LeftButton);
-            QCOMPARE(check2->Value(), 0);
-        };
         form.setMousePointer(Pointer::Custom);
         form.setProgressValue(42.0f);
-        pressConvert();
+        QTest::mouseClick(check2, Qt::LeftButton);
         for (const char* name : {"1.wmv", "2.wmv", "3.wmv"}) {
-            QFile file(video(name));
-            QVERIFY(file.open(QIODevice::WriteOnly) && file.write("sleep 0.2") > 0);
+            writeFile(video(name).toStdString(), "sleep 0.2");
             form.AddFileToList(video(name));
         }
-        pressConvert();
-        QCOMPARE(form.MousePointer(), Pointer::Custom);
-        QCOMPARE(form.progressValue(), 42.0f);
+        QTest::mouseClick(check2, Qt::LeftButton);
+        QCOMPARE(std::pair(form.MousePointer(), form.progressValue()),
+                 std::pair(Pointer::Custom, 42.0f));
 
         QVERIFY(QFile::copy(QString::fromStdString(fakeEncoder()), encoder));
         QList<std::pair<float, int>> pressed; // the bar and the pointer at each press
@@ -65,7 +60,7 @@ private slots:
             }
         });
         timer.start(20);
-        pressConvert();
+        QTest::mouseClick(check2, Qt::LeftButton);
         QCOMPARE(pressed, (QList<std::pair<float, int>>{{100.0f / 3, Pointer::Busy},
                                                         {50.0f, Pointer::Busy}}));
         QCOMPARE(form.MousePointer(), Pointer::Default);

@@ -1,8 +1,8 @@
 // Real conversions through the window's Convert command with the real
 // encoder, on names that hurt. convert_end_to_end.sh runs this: it makes the
 // clip with the host's ffmpeg, puts the encoder under test in a program folder
-// (its name holds a space), and afterwards probes every MP4 listed in
-// outputs.txt with ffprobe.
+// (its name holds a space), and afterwards probes the MP4 of every input with
+// ffprobe.
 
 #include "app/Form1.h"
 #include "app/TwoStateButton.h"
@@ -31,43 +31,20 @@ private slots:
         auto log = std::make_shared<ServiceLog>();
         Form1 form(testServices(log, QDir::toNativeSeparators(work + "/program folder")));
         form.Form_Load();
-        QStringList inputs, outputs;
-        for (const QString& name : names) {
-            inputs << QDir::toNativeSeparators(videos.filePath(name));
-            outputs << videos.filePath(name.left(name.lastIndexOf('.')) + ".mp4");
-            QVERIFY(QFile::copy(videos.filePath("source.wmv"), videos.filePath(name)));
-            form.AddFileToList(inputs.last());
-        }
-        const auto pressConvert = [&] {
-            QTest::mouseClick(form.findChild<TwoStateButton*>("Check2"), Qt::LeftButton);
-        };
-
-        pressConvert();
-        QCOMPARE(log->messages, QStringList{"Done."});
-        QList<QByteArray> written;
-        for (const QString& output : outputs) {
-            QFile file(output);
-            QVERIFY(file.open(QIODevice::ReadOnly));
-            written << file.readAll();
-        }
-
-        // Again: every output is there already and keeps every byte.
-        log->messages.clear();
-        pressConvert();
         QString report = QString("Done.\n\n%1 of %1 files were not converted:").arg(names.size());
-        for (const QString& input : inputs)
-            report += "\n" + input + " \u2014 output exists";
-        QCOMPARE(log->messages, QStringList{report});
-        for (const QString& output : outputs) {
-            QFile file(output);
-            QVERIFY(file.open(QIODevice::ReadOnly));
-            QCOMPARE(file.readAll(), written.takeFirst());
+        for (const QString& name : names) {
+            QVERIFY(QFile::copy(videos.filePath("source.wmv"), videos.filePath(name)));
+            form.AddFileToList(QDir::toNativeSeparators(videos.filePath(name)));
+            report +=
+                "\n" + QDir::toNativeSeparators(videos.filePath(name)) + " \u2014 output exists";
         }
-
-        QFile list(QDir(work).filePath("outputs.txt"));
-        QVERIFY(list.open(QIODevice::WriteOnly));
-        for (const QString& output : outputs)
-            list.write(videos.relativeFilePath(output).toUtf8() + '\n');
+        auto* convert = form.findChild<TwoStateButton*>("Check2");
+        QTest::mouseClick(convert, Qt::LeftButton);
+        QCOMPARE(log->messages, QStringList{"Done."});
+        // Again: every output is there already, and the script finds each
+        // one whole afterwards.
+        QTest::mouseClick(convert, Qt::LeftButton);
+        QCOMPARE(log->messages, (QStringList{"Done.", report}));
     }
 };
 
