@@ -3,7 +3,7 @@
 #include "app/Form1BatchWindow.h"
 #include "app/PointerFiles.h"
 #include "app/Pointers.h"
-#include "app/ProgramFolder.h"
+#include "base/ProgramFolder.h"
 #include "app/StartUp.h"
 #include "app/TwoStateButton.h"
 #include "app/WindowGoneWatch.h"

@@ -1,6 +1,6 @@
 #include "app/PlatformServices.h"
 
-#include "app/ProgramFolder.h"
+#include "base/ProgramFolder.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -1,7 +1,7 @@
 #include "app/PointerFiles.h"
 
 #include "app/CursorHotSpot.h"
-#include "convert/Utf8Path.h"
+#include "base/Utf8Path.h"
 
 #include <fstream>
 #include <iterator>

@@ -1,6 +1,6 @@
 #include "app/StartUp.h"
 
-#include "convert/Utf8Path.h"
+#include "base/Utf8Path.h"
 
 #include <cmath>
 #include <filesystem>

@@ -2,7 +2,7 @@
 
 #include "convert/EncoderCommand.h"
 #include "convert/EncoderOutput.h"
-#include "convert/Utf8Path.h"
+#include "base/Utf8Path.h"
 #include "convert/VisibleText.h"
 
 #include <algorithm>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "convert/Command.h"
-#include "filelist/EventPump.h"
+#include "base/EventPump.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "filelist/EventPump.h"
+#include "base/EventPump.h"
 #include "filelist/FolderLister.h"
 
 #include <chrono>

@@ -1,6 +1,6 @@
 #include "filelist/FolderWalk.h"
 
-#include "filelist/EventPump.h"
+#include "base/EventPump.h"
 
 #include <cstddef>
 #include <functional>

@@ -1,6 +1,6 @@
 #include "app/CursorHotSpot.h"
-#include "app/ProgramFolder.h"
-#include "convert/Utf8Path.h"
+#include "base/ProgramFolder.h"
+#include "base/Utf8Path.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>

@@ -6,7 +6,7 @@
 #include "app/Pointers.h"
 #include "app/StartUp.h"
 #include "app/TwoStateButton.h"
-#include "convert/Utf8Path.h"
+#include "base/Utf8Path.h"
 #include "filelist/FileListModel.h"
 #include "filelist/FileListView.h"
 #include "tests/support/TestServices.h"

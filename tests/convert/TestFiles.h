@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/ProgramFolder.h"
+#include "base/ProgramFolder.h"
 
 #include <filesystem>
 #include <fstream>

@@ -1,4 +1,4 @@
-#include "filelist/EventPump.h"
+#include "base/EventPump.h"
 
 #include <utility>
 

@@ -1,4 +1,4 @@
-#include "app/ProgramFolder.h"
+#include "base/ProgramFolder.h"
 
 #ifdef _WIN32
 #include "windows/WindowsText.h"
