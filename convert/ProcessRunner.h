@@ -38,6 +38,24 @@ std::int64_t errorFileFreeUpTo(std::int64_t size, std::int64_t freedUpTo);
 // Omitted, below 0 or above 6 gives 6; anything else (5 included) is kept.
 int normaliseWindowStyle(std::optional<int> windowStyle);
 
+// Which file a name leads to: on POSIX the device and inode numbers
+// (st_dev, st_ino), on Windows the volume serial number and the file index
+// (GetFileInformationByHandle). Two names of one file have the same id.
+struct FileId {
+    std::uint64_t volume = 0;
+    std::uint64_t file = 0;
+
+    friend bool operator==(const FileId&, const FileId&) = default;
+};
+
+// What was seen of the child and the file it was told to write (see
+// runProcess): the one evidence that a file found there afterwards is the
+// child's own work, not another program's.
+struct FileWitness {
+    bool watched = false;       // this system let the runner see the child's open files
+    std::optional<FileId> held; // the file at that path the child was seen holding open
+};
+
 // How one run of a program went.
 struct RunResult {
     enum class Outcome {
@@ -53,6 +71,7 @@ struct RunResult {
     int startError = 0;
     std::string startErrorText; // the OS's wording of `startError`, UTF-8
     std::string stderrTail;     // last `stderrTailBytes` bytes the child wrote there
+    FileWitness watchedFile;    // only when a file to watch was given
 
     // The single number `RunAndWait` returns: the exit code; 128 + the signal
     // for a POSIX crash; `startError` + `startFailureBase` (32-bit wrap-around)
@@ -80,7 +99,12 @@ struct RunResult {
 // `pump` runs to its end before the outer call resumes. The window style is
 // normalised and, on Windows, is the show state of the child's main window;
 // POSIX has no use for it.
-RunResult runProcess(const Command& command, std::optional<int> windowStyle, EventPump& pump);
+//
+// With `watchedFile`, the runner also looks, while the child runs, whether
+// the child itself holds the file at that path open, and tells which file
+// it was (`RunResult::watchedFile`).
+RunResult runProcess(const Command& command, std::optional<int> windowStyle, EventPump& pump,
+                     const std::string& watchedFile = {});
 
 // The same with a pump of its own, due every `pumpIntervalMilliseconds`.
 RunResult runProcess(const Command& command, std::optional<int> windowStyle,

@@ -232,7 +232,9 @@ private:
 
 } // namespace
 
-RunResult runProcess(const Command& command, std::optional<int> windowStyle, EventPump& pump) {
+RunResult runProcess(const Command& command, std::optional<int> windowStyle, EventPump& pump,
+                     const std::string& watchedFile) {
+    (void)watchedFile; // not watched yet
     // There is no window to show on POSIX; the style is only normalised.
     (void)normaliseWindowStyle(windowStyle);
 

@@ -137,7 +137,9 @@ bool isCrashStatus(DWORD code) {
 
 } // namespace
 
-RunResult runProcess(const Command& command, std::optional<int> windowStyle, EventPump& pump) {
+RunResult runProcess(const Command& command, std::optional<int> windowStyle, EventPump& pump,
+                     const std::string& watchedFile) {
+    (void)watchedFile; // not watched yet
     RunResult result;
 
     // CreateProcessW may write into the command line, so it gets its own copy.

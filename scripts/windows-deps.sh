@@ -25,9 +25,28 @@ windows_qt_options=(
     -feature-testlib
 )
 
-# ffmpeg.exe as small as the fixed command line allows, LGPL only: WMV and
-# WMA in, MPEG-4 Part 2 and AAC out into MP4, and the conversions ffmpeg
-# inserts on its own between them.
+# ffmpeg.exe, LGPL only, with what the fixed command line needs: every codec
+# that Windows Media files carry in practice, and the containers a file named
+# .wmv often really is (AVI, MP4/MOV, Matroska) with their common codecs, in;
+# MPEG-4 Part 2 and AAC out into MP4; and the conversions ffmpeg inserts on
+# its own between them.
+windows_ffmpeg_decoders=(
+    # Windows Media video, screen and image codecs, and the MPEG-4 v1-3 of early .asf files
+    wmv1 wmv2 wmv3 vc1 wmv3image vc1image mss1 mss2 msmpeg4v1 msmpeg4v2 msmpeg4v3
+    # Windows Media and other sound and voice codecs found in ASF
+    wmav1 wmav2 wmapro wmavoice wmalossless mp3 mp3float mp2 mp2float
+    gsm_ms truespeech sipr acelp_kelvin g723_1 g729
+    adpcm_ms adpcm_ima_wav adpcm_ima_qt adpcm_g726
+    pcm_u8 pcm_s16le pcm_s16be pcm_s24le pcm_s24be pcm_s32le pcm_s32be
+    pcm_f32le pcm_f32be pcm_f64le pcm_alaw pcm_mulaw
+    # JPEG picture streams, and the common video of AVI, MOV/MP4 and Matroska
+    mjpeg mpeg4 h263 h264 hevc mpeg1video mpeg2video dvvideo vp8 vp9
+    aac ac3 eac3 dca vorbis opus flac
+)
+windows_ffmpeg_parsers=(
+    vc1 mpeg4video h263 h264 hevc mpegvideo mjpeg vp8 vp9
+    aac ac3 dca mpegaudio vorbis opus flac gsm g723_1
+)
 windows_ffmpeg_options=(
     --target-os=mingw32 --arch=x86_64 --cross-prefix=x86_64-w64-mingw32-
     --cc=x86_64-w64-mingw32-gcc-posix --cxx=x86_64-w64-mingw32-g++-posix
@@ -35,9 +54,10 @@ windows_ffmpeg_options=(
     --disable-autodetect --disable-network --disable-everything
     --disable-ffplay --disable-ffprobe
     --disable-gpl --disable-nonfree --disable-version3
-    --enable-protocol=file --enable-demuxer=asf --enable-muxer=mp4
-    --enable-decoder=wmv1,wmv2,wmv3,vc1,wmav1,wmav2,wmapro,wmavoice
-    --enable-encoder=mpeg4,aac --enable-parser=vc1,mpeg4video
+    --enable-protocol=file --enable-demuxer=asf,avi,mov,matroska --enable-muxer=mp4
+    "--enable-decoder=$(IFS=,; echo "${windows_ffmpeg_decoders[*]}")"
+    --enable-encoder=mpeg4,aac
+    "--enable-parser=$(IFS=,; echo "${windows_ffmpeg_parsers[*]}")"
     --enable-filter=aresample,aformat,format,scale,null,anull
     --extra-ldflags=-static
 )
@@ -175,6 +195,12 @@ windows_deps_build_ffmpeg() { # SOURCE PREFIX VERSION
         echo "  ffmpeg did not configure as LGPL 2.1" >&2
         return 1
     }
+    # A name configure does not know is only warned about: a codec would
+    # silently be missing.
+    if grep -i 'did not match anything' "$source/configure.log" >&2; then
+        echo "  ffmpeg's configure did not know every component asked for" >&2
+        return 1
+    fi
     echo "  building (about 2 minutes on two cores)"
     (cd "$source" && windows_deps_step "$source/make.log" make -j"$(nproc)" ffmpeg.exe)
     x86_64-w64-mingw32-strip -o "$prefix/ffmpeg.exe" "$source/ffmpeg.exe"
