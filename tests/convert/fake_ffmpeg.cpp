@@ -17,9 +17,11 @@
 //   symlink       OUTPUT is made a link to a file that is not there
 //   show          writes the show state it was given (Windows only), or -1
 //   stdin         reads its standard input to the end and writes how much it got
-// Otherwise it writes OUTPUT and exits 0. Like ffmpeg with no one to answer
+// Otherwise it writes OUTPUT, a whole MP4, and exits 0. Like ffmpeg with no one to answer
 // its "Overwrite?" question, it never replaces an existing OUTPUT. It reads
 // its standard input only when told to.
+#include "tests/convert/FakeMp4.h"
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -150,6 +152,6 @@ int main(int argc, char** argv) {
             writeOutput && directive != "empty" && directive != "nooutput" && directive != "hold";
     }
     if (writeOutput)
-        write(output, "mp4 of " + input + "\n");
+        write(output, fakeMp4("mp4 of " + input + "\n"));
     return 0;
 }
