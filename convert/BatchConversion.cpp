@@ -53,8 +53,8 @@ std::optional<std::string> inputProblem(const std::string& entry) {
 }
 
 #ifdef _WIN32
-// Windows refuses a name longer than 255 UTF-16 units, under names of its
-// own, or of none (a plain "not found").
+// No name longer than 255 UTF-16 units can be made on Windows, and what the
+// system answers when asked about one differs, down to "not found".
 bool nameTooLongForWindows(const fs::path& path) {
     return path.filename().wstring().size() > 255;
 }
