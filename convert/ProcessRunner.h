@@ -1,7 +1,7 @@
 #pragma once
 
-#include "base/EventPump.h"
 #include "convert/Command.h"
+#include "base/EventPump.h"
 
 #include <cstddef>
 #include <cstdint>
