@@ -1,0 +1,2 @@
+#include <gtest/gtest.h>
+TEST(Mp4Index, Placeholder) {}
