@@ -170,7 +170,8 @@ Mp4Reading readMp4Index(const std::string& path) {
 
     // The first box tells an ISO media file from anything else.
     {
-        ByteReader reader(file.read(0, 16));
+        const auto start = file.read(0, 16);
+        ByteReader reader(start);
         const auto box = readBoxHeader(reader);
         if (!box || std::ranges::find(firstBoxes, box->type) == firstBoxes.end())
             return {};
@@ -181,7 +182,8 @@ Mp4Reading readMp4Index(const std::string& path) {
     std::optional<Mp4Reading> movie;
     std::uint64_t at = 0;
     for (int boxes = 0; at < file.size() && boxes < mostTopLevelBoxes; ++boxes) {
-        ByteReader reader(file.read(at, 16));
+        const auto boxStart = file.read(at, 16);
+        ByteReader reader(boxStart);
         const auto box = readBoxHeader(reader);
         if (!box)
             return incomplete;

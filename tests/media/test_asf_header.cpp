@@ -1,4 +1,5 @@
 #include "media/AsfHeader.h"
+#include "media/Mp4Index.h"
 #include "tests/convert/TestFiles.h"
 #include "tests/media/MediaBytes.h"
 
@@ -184,7 +185,7 @@ TEST(AsfHeader, RefusesAHugeHeaderWithoutReadingIt) {
               Kind::Damaged);
 }
 
-TEST(AsfHeader, OpensOnlyRegularFiles) {
+TEST(MediaHeaders, OpenOnlyRegularFiles) {
     const TempFolder temp;
     std::vector<std::string> paths{temp.file("missing.wmv"), temp.file("")};
 #ifndef _WIN32
@@ -193,8 +194,10 @@ TEST(AsfHeader, OpensOnlyRegularFiles) {
     ASSERT_EQ(::mkfifo(paths.back().c_str(), 0600), 0);
     paths.push_back("/dev/zero");
 #endif
-    for (const std::string& path : paths)
+    for (const std::string& path : paths) {
         EXPECT_EQ(quillaro::readAsfHeader(path).kind, Kind::NotAsf) << path;
+        EXPECT_EQ(quillaro::readMp4Index(path).kind, quillaro::Mp4Reading::Kind::NotMp4) << path;
+    }
 }
 
 } // namespace
