@@ -52,7 +52,7 @@ TEST(AsfHeader, ReadsRealFilesAsTheirMakersWroteThem) {
         {"wmv3-wmav2-no-picture-decoded.wmv", 1, 1, 0, 19887, 1.024, false},
     };
     for (const Row& row : rows) {
-        const std::string path = folder + "/" + row.file;
+        const std::string path = (std::filesystem::path(folder) / row.file).string();
         const AsfReading reading = quillaro::readAsfHeader(path);
         const AsfHeader& header = reading.header;
         ASSERT_EQ(reading.kind, Kind::Asf) << row.file;
