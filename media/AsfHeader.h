@@ -31,9 +31,9 @@ struct AsfHeader {
 
 struct AsfReading {
     enum class Kind {
-        NotAsf,  // not an ASF file (a renamed AVI or MP4...), or unreadable
-        Damaged, // starts as ASF, but its header does not read to its end
-        Asf,     // `header` holds what it says
+        NotAsf,     // not an ASF file (a renamed AVI or MP4...), or unreadable
+        Damaged,    // starts as ASF, but its header does not read to its end
+        Asf,        // `header` holds what it says
     };
     Kind kind = Kind::NotAsf;
     AsfHeader header;
