@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -39,23 +40,23 @@ std::string trak(const std::string& handler, std::uint32_t timeScale, std::uint3
                             box("minf", box("stbl", box("stsd", be32(0) + be32(0)) + stsz))));
 }
 
-struct Row {
-    const char* name;
-    std::string bytes;
-    Kind kind;
-    std::vector<Mp4Track> tracks;
-    double seconds;
-};
-
-void check(const Mp4Reading& reading, const Row& row) {
-    EXPECT_EQ(reading.kind, row.kind) << row.name;
-    ASSERT_EQ(reading.tracks.size(), row.tracks.size()) << row.name;
-    for (std::size_t k = 0; k < row.tracks.size(); ++k) {
-        EXPECT_EQ(reading.tracks[k].kind, row.tracks[k].kind) << row.name << " track " << k;
-        EXPECT_EQ(reading.tracks[k].samples, row.tracks[k].samples) << row.name << " track " << k;
-        EXPECT_NEAR(reading.tracks[k].seconds, row.tracks[k].seconds, 0.03) << row.name;
+// Lengths within 30 ms: an encoder's are rounded to its time scales.
+void expectReads(const std::string& path, const Mp4Reading& expected) {
+    const Mp4Reading reading = quillaro::readMp4Index(path);
+    EXPECT_EQ(reading.kind, expected.kind) << path;
+    ASSERT_EQ(reading.tracks.size(), expected.tracks.size()) << path;
+    for (std::size_t k = 0; k < expected.tracks.size(); ++k) {
+        EXPECT_EQ(reading.tracks[k].kind, expected.tracks[k].kind) << path << " track " << k;
+        EXPECT_EQ(reading.tracks[k].samples, expected.tracks[k].samples) << path << " track " << k;
+        EXPECT_NEAR(reading.tracks[k].seconds, expected.tracks[k].seconds, 0.03) << path;
     }
-    EXPECT_NEAR(reading.seconds, row.seconds, 0.03) << row.name;
+    EXPECT_NEAR(reading.seconds, expected.seconds, 0.03) << path;
+}
+
+const Mp4Reading notMp4{};
+const Mp4Reading incomplete{Kind::Incomplete, {}, 0};
+Mp4Reading whole(std::vector<Mp4Track> tracks, double seconds) {
+    return {Kind::Whole, std::move(tracks), seconds};
 }
 
 // Hand-made files: any size that lies ends the reading as incomplete (or not
@@ -64,156 +65,83 @@ void check(const Mp4Reading& reading, const Row& row) {
 TEST(Mp4Index, TellsWholeFilesFromCutAndLyingOnes) {
     const std::string video = trak("vide", 12800, 25600, 50);
     const std::string sound = trak("soun", 44100, 88200, 88);
-    const std::string moov = box("moov", mvhd(0, 1000, 2000) + video + sound);
-    const std::vector<Mp4Track> both{{Track::Picture, 50, 2.0}, {Track::Sound, 88, 2.0}};
+    const std::string mvhd0 = mvhd(0, 1000, 2000);
+    const std::string moov = box("moov", mvhd0 + video + sound);
+    const Mp4Reading both = whole({{Track::Picture, 50, 2.0}, {Track::Sound, 88, 2.0}}, 2.0);
     const std::string mdat = box("mdat", std::string(100, 'm'));
-    const Row rows[] = {
-        {"empty", "", Kind::NotMp4, {}, 0},
-        {"text", "Hello, this is not a film at all.", Kind::NotMp4, {}, 0},
-        {"an ASF header",
-         guid("75B22630-668E-11CF-A6D9-00AA0062CE6C") + u64(30),
-         Kind::NotMp4,
-         {},
-         0},
-        {"first box of size 7", be32(7) + "ftyp" + std::string(20, '\0'), Kind::NotMp4, {}, 0},
-        {"first box cut in its header", ftyp.substr(0, 6), Kind::NotMp4, {}, 0},
+    const std::string asf = guid("75B22630-668E-11CF-A6D9-00AA0062CE6C") + u64(30);
+    const std::vector<std::tuple<const char*, std::string, Mp4Reading>> rows = {
+        {"empty", "", notMp4},
+        {"text", "Hello, this is not a film at all.", notMp4},
+        {"an ASF header", asf, notMp4},
+        {"first box of size 7", be32(7) + "ftyp" + std::string(20, '\0'), notMp4},
+        {"first box cut in its header", ftyp.substr(0, 6), notMp4},
+        // What an encoder stopped mid-file leaves: the media data runs to the
+        // end, its size still the placeholder.
+        {"stopped: media data of size 0", ftyp + box("free", "") + be32(0) + "mdat" + "fr",
+         incomplete},
+        {"stopped: placeholder size 8", ftyp + be32(8) + "mdat" + "frames and frames", incomplete},
+        {"ftyp alone", ftyp, incomplete},
+        {"first box past the end", ftyp.substr(0, 20), incomplete},
+        {"media data past the end", ftyp + be32(1000) + "mdat" + "short", incomplete},
+        {"media data of 2^64-1", ftyp + be32(1) + "mdat" + be64(~0ull) + moov, incomplete},
+        {"64-bit size below its header", ftyp + be32(1) + "mdat" + be64(15) + moov, incomplete},
+        {"index cut short", ftyp + mdat + moov.substr(0, moov.size() - 1), incomplete},
+        {"bytes after the index", ftyp + mdat + moov + "abc", incomplete},
+        {"media data cut after the index", ftyp + moov + mdat.substr(0, 50), incomplete},
+        {"child of size 0 in the index", ftyp + box("moov", mvhd0 + be32(0) + "trak"), incomplete},
+        {"child of size 3 in the index", ftyp + box("moov", mvhd0 + be32(3) + "trak"), incomplete},
+        {"child bigger than the index", ftyp + box("moov", mvhd0 + be32(5000) + "trak") + mdat,
+         incomplete},
+        {"child of 2^64-1", ftyp + box("moov", mvhd0 + be32(1) + "trak" + be64(~0ull)), incomplete},
+        {"tracks in tracks", ftyp + box("moov", mvhd0 + box("trak", box("trak", video))),
+         incomplete},
+        {"no movie header", ftyp + box("moov", video), incomplete},
+        {"movie header version 2", ftyp + box("moov", mvhd(2, 1000, 2000)), incomplete},
+        {"movie header cut", ftyp + box("moov", box("mvhd", fullBox(0, be32(1)))), incomplete},
+        {"track without sample sizes", ftyp + box("moov", mvhd0 + trak("vide", 25, 50, 50, "xxxx")),
+         incomplete},
 
-        // What an encoder stopped mid-file leaves: the media data runs to
-        // the end, its size still the placeholder.
-        {"interrupted: media data of size 0",
-         ftyp + box("free", "") + be32(0) + "mdat" + "frames",
-         Kind::Incomplete,
-         {},
-         0},
-        {"interrupted: placeholder size 8",
-         ftyp + be32(8) + "mdat" + "frames and frames",
-         Kind::Incomplete,
-         {},
-         0},
-        {"ftyp alone", ftyp, Kind::Incomplete, {}, 0},
-        {"first box past the end", ftyp.substr(0, 20), Kind::Incomplete, {}, 0},
-        {"media data past the end", ftyp + be32(1000) + "mdat" + "short", Kind::Incomplete, {}, 0},
-        {"media data of 2^64-1",
-         ftyp + be32(1) + "mdat" + be64(~0ull) + moov,
-         Kind::Incomplete,
-         {},
-         0},
-        {"64-bit size below its header",
-         ftyp + be32(1) + "mdat" + be64(15) + moov,
-         Kind::Incomplete,
-         {},
-         0},
-        {"index cut short", ftyp + mdat + moov.substr(0, moov.size() - 1), Kind::Incomplete, {}, 0},
-        {"bytes after the index", ftyp + mdat + moov + "abc", Kind::Incomplete, {}, 0},
-        {"media data cut after the index",
-         ftyp + moov + mdat.substr(0, 50),
-         Kind::Incomplete,
-         {},
-         0},
-        {"child of size 0 in the index",
-         ftyp + box("moov", mvhd(0, 1000, 2000) + be32(0) + "trak"),
-         Kind::Incomplete,
-         {},
-         0},
-        {"child of size 3 in the index",
-         ftyp + box("moov", mvhd(0, 1000, 2000) + be32(3) + "trak"),
-         Kind::Incomplete,
-         {},
-         0},
-        {"child bigger than the index",
-         ftyp + box("moov", mvhd(0, 1000, 2000) + be32(5000) + "trak") + mdat,
-         Kind::Incomplete,
-         {},
-         0},
-        {"child of 2^64-1 in the index",
-         ftyp + box("moov", mvhd(0, 1000, 2000) + be32(1) + "trak" + be64(~0ull)),
-         Kind::Incomplete,
-         {},
-         0},
-        {"tracks nested in tracks",
-         ftyp + box("moov", mvhd(0, 1000, 2000) +
-                                box("trak", box("trak", box("trak", box("trak", video))))),
-         Kind::Incomplete,
-         {},
-         0},
-        {"no movie header", ftyp + box("moov", video), Kind::Incomplete, {}, 0},
-        {"movie header version 2",
-         ftyp + box("moov", mvhd(2, 1000, 2000)),
-         Kind::Incomplete,
-         {},
-         0},
-        {"movie header cut",
-         ftyp + box("moov", box("mvhd", fullBox(0, be32(1) + be32(2)))),
-         Kind::Incomplete,
-         {},
-         0},
-        {"track without sample sizes",
-         ftyp + box("moov", mvhd(0, 1000, 2000) + trak("vide", 25, 50, 50, "xxxx")),
-         Kind::Incomplete,
-         {},
-         0},
-
-        {"whole, index last", ftyp + box("free", "") + mdat + moov, Kind::Whole, both, 2.0},
-        {"whole, index first", ftyp + moov + mdat, Kind::Whole, both, 2.0},
-        {"whole, 64-bit sizes",
-         ftyp + largeBox("mdat", "frames") + largeBox("moov", moov.substr(8)), Kind::Whole, both,
-         2.0},
-        {"media data to the end", ftyp + moov + be32(0) + "mdat" + "frames", Kind::Whole, both,
-         2.0},
-        {"index alone", moov, Kind::Whole, both, 2.0},
-        {"no tracks", ftyp + box("moov", mvhd(0, 1000, 2000)), Kind::Whole, {}, 2.0},
+        {"whole, index last", ftyp + box("free", "") + mdat + moov, both},
+        {"whole, index first", ftyp + moov + mdat, both},
+        {"whole, 64-bit sizes", ftyp + largeBox("mdat", "fr") + largeBox("moov", moov.substr(8)),
+         both},
+        {"media data to the end", ftyp + moov + be32(0) + "mdat" + "frames", both},
+        {"index alone", moov, both},
+        {"no tracks", ftyp + box("moov", mvhd0), whole({}, 2.0)},
         {"movie length untold: the longest track's",
          ftyp + box("moov", mvhd(1, 600, ~0ull) + trak("soun", 8000, 24000, 24, "stz2") + video),
-         Kind::Whole,
-         {{Track::Sound, 24, 3.0}, {Track::Picture, 50, 2.0}},
-         3.0},
-        {"text track, time scale 0",
-         ftyp + box("moov", mvhd(0, 0, 5) + trak("text", 0, 5, 3)),
-         Kind::Whole,
-         {{Track::Other, 3, 0}},
-         0},
+         whole({{Track::Sound, 24, 3.0}, {Track::Picture, 50, 2.0}}, 3.0)},
+        {"text track, time scale 0", ftyp + box("moov", mvhd(0, 0, 5) + trak("text", 0, 5, 3)),
+         whole({{Track::Other, 3, 0}}, 0)},
     };
     const TempFolder temp;
-    for (const Row& row : rows) {
-        const std::string path = temp.file("film.mp4");
-        writeFile(path, row.bytes);
-        check(quillaro::readMp4Index(path), row);
+    const std::string path = temp.file("film.mp4");
+    for (const auto& [name, bytes, expected] : rows) {
+        SCOPED_TRACE(name);
+        writeFile(path, bytes);
+        expectReads(path, expected);
     }
 }
 
 TEST(Mp4Index, SeeksOverMediaDataBeyond4GB) {
-    // Sparse files: their gigabytes cost nothing on disk.
-    const TempFolder temp;
+    // Sparse files: their gigabytes cost nothing on disk. An index of 4 GB is
+    // refused unread.
     const std::string moov = box("moov", mvhd(0, 1000, 7000) + trak("vide", 25, 175, 175));
-    const std::uint64_t mediaBytes = (9ull << 29) - 16; // 4.5 GB
-    const struct {
-        const char* name;
-        std::string start;
-        std::uint64_t gap;
-        std::string end;
-        Row expected;
-    } rows[] = {
-        {"4.5 GB of media data",
-         ftyp + be32(1) + "mdat" + be64(16 + mediaBytes),
-         mediaBytes,
-         moov,
-         {"", "", Kind::Whole, {{Track::Picture, 175, 7.0}}, 7.0}},
-        // Never read into memory.
-        {"index of 4 GB",
-         ftyp + be32(1) + "moov" + be64(16 + mediaBytes),
-         mediaBytes,
-         "",
-         {"", "", Kind::Incomplete, {}, 0}},
+    const std::uint64_t bodyBytes = (9ull << 29) - 16; // 4.5 GB
+    const std::tuple<std::string, std::string, Mp4Reading> rows[] = {
+        {"mdat", moov, whole({{Track::Picture, 175, 7.0}}, 7.0)},
+        {"moov", "", incomplete},
     };
-    for (const auto& row : rows) {
-        const std::string path = temp.file("big.mp4");
-        writeFile(path, row.start);
-        std::filesystem::resize_file(path, row.start.size() + row.gap);
-        std::ofstream(path, std::ios::binary | std::ios::app) << row.end;
-        ASSERT_EQ(std::filesystem::file_size(path), row.start.size() + row.gap + row.end.size());
-        Row expected = row.expected;
-        expected.name = row.name;
-        check(quillaro::readMp4Index(path), expected);
+    const TempFolder temp;
+    const std::string path = temp.file("big.mp4");
+    for (const auto& [type, end, expected] : rows) {
+        const std::string start = ftyp + be32(1) + type + be64(16 + bodyBytes);
+        writeFile(path, start);
+        std::filesystem::resize_file(path, start.size() + bodyBytes);
+        std::ofstream(path, std::ios::binary | std::ios::app) << end;
+        ASSERT_EQ(std::filesystem::file_size(path), start.size() + bodyBytes + end.size());
+        expectReads(path, expected);
     }
 }
 
@@ -241,23 +169,19 @@ TEST(Mp4Index, ReadsWhatTheEncoderWrites) {
     const std::string faststart = readFile(temp.file("faststart.mp4"));
     // AAC packs 1024 samples per packet, plus one of priming.
     const Mp4Track video{Track::Picture, 50, 2.0}, audio{Track::Sound, 88, 2.0};
-    const Row rows[] = {
-        {"both.mp4", "", Kind::Whole, {video, audio}, 2.0},
-        {"sound.mp4", "", Kind::Whole, {audio}, 2.0},
-        {"picture.mp4", "", Kind::Whole, {{Track::Picture, 25, 1.0}}, 1.0},
-        {"faststart.mp4", "", Kind::Whole, {video, audio}, 2.0},
-        {"cut-in-index.mp4", both.substr(0, both.size() - 100), Kind::Incomplete, {}, 0},
-        {"cut-in-media.mp4", both.substr(0, both.size() / 3), Kind::Incomplete, {}, 0},
-        {"faststart-cut-in-media.mp4",
-         faststart.substr(0, faststart.size() - 100),
-         Kind::Incomplete,
-         {},
-         0},
+    const std::tuple<const char*, std::string, Mp4Reading> rows[] = {
+        {"both.mp4", "", whole({video, audio}, 2.0)},
+        {"sound.mp4", "", whole({audio}, 2.0)},
+        {"picture.mp4", "", whole({{Track::Picture, 25, 1.0}}, 1.0)},
+        {"faststart.mp4", "", whole({video, audio}, 2.0)},
+        {"cut-in-index.mp4", both.substr(0, both.size() - 100), incomplete},
+        {"cut-in-media.mp4", both.substr(0, both.size() / 3), incomplete},
+        {"faststart-cut.mp4", faststart.substr(0, faststart.size() - 100), incomplete},
     };
-    for (const Row& row : rows) {
-        if (!row.bytes.empty())
-            writeFile(temp.file(row.name), row.bytes);
-        check(quillaro::readMp4Index(temp.file(row.name)), row);
+    for (const auto& [name, bytes, expected] : rows) {
+        if (!bytes.empty())
+            writeFile(temp.file(name), bytes);
+        expectReads(temp.file(name), expected);
     }
 #endif
 }
