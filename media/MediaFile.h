@@ -19,7 +19,8 @@ public:
     std::uint64_t size() const { return m_size; }
 
     // Up to `count` bytes from `offset`, fewer where the file ends; empty
-    // when nothing can be read there.
+    // when nothing can be read there. They are all held in memory: callers
+    // bound `count` before asking.
     std::vector<std::byte> read(std::uint64_t offset, std::uint64_t count);
 
 private:

@@ -102,6 +102,8 @@ std::optional<double> headerSeconds(std::span<const std::byte> body) {
     return timeScale == 0 || unknown ? 0.0 : static_cast<double>(duration) / timeScale;
 }
 
+// The reading goes down one fixed path (trak, mdia, minf, stbl) and never
+// follows nesting the file chooses, so its depth is bounded by the code.
 std::optional<Mp4Track> readTrack(std::span<const std::byte> trak) {
     const auto mdia = child(trak, fourCc("mdia"));
     if (!mdia)
