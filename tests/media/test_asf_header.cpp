@@ -1,3 +1,4 @@
+#include "base/Utf8Path.h"
 #include "media/AsfHeader.h"
 #include "media/Mp4Index.h"
 #include "tests/convert/TestFiles.h"
@@ -167,6 +168,15 @@ TEST(AsfHeader, RefusesAHugeHeaderWithoutReadingIt) {
     EXPECT_EQ(quillaro::readAsfHeader(path).kind, Kind::Damaged);
     EXPECT_EQ(quillaro::readAsfHeader(std::as_bytes(std::span(bytes)), 5ull << 30).kind,
               Kind::Damaged);
+}
+
+TEST(MediaHeaders, OpenFilesByTheirUtf8Names) {
+    // Windows needs the name in UTF-16; the ANSI code page would mangle it.
+    const TempFolder temp;
+    const std::string path = temp.file("") + "/caf\xC3\xA9 \xE2\x98\x95 \xD0\xB6.wmv";
+    std::ofstream(quillaro::pathFromUtf8(path), std::ios::binary) << asfHeader("");
+    EXPECT_EQ(quillaro::readAsfHeader(path).kind, Kind::Asf);
+    EXPECT_EQ(quillaro::readMp4Index(path).kind, quillaro::Mp4Reading::Kind::NotMp4);
 }
 
 TEST(MediaHeaders, OpenOnlyRegularFiles) {
