@@ -64,9 +64,10 @@ std::string keptNote(LeftOutput left) {
         return " (output kept: not a plain file of ours)";
     case LeftOutput::Unsure:
         return " (output kept: cannot tell who wrote it)";
+    case LeftOutput::NotOurs:
+        return " (output kept: the encoder never had it open)";
     case LeftOutput::None:
     case LeftOutput::Removed:
-    case LeftOutput::NotOurs:
         break;
     }
     return {};
@@ -141,8 +142,9 @@ bool needsCleanUp(const RunResult& result, std::uint64_t outputBytes) {
 
 Verdict verdictAfterRun(const RunFacts& facts) {
     if (needsCleanUp(facts.result, facts.outputBytes)) {
-        // Decided from what was seen: it appeared, and our encoder never held it.
-        if (facts.left == LeftOutput::NotOurs)
+        // Decided from what was seen: it appeared, and our encoder never held
+        // it. A run that ended well refused nothing, though.
+        if (facts.left == LeftOutput::NotOurs && !facts.result.succeeded())
             return notConverted("output exists");
         return notConverted((facts.result.succeeded() ? "no output written"
                                                       : failureReason(facts.result, facts.input)) +

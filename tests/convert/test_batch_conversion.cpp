@@ -517,6 +517,10 @@ TEST(Verdict, AnMp4IsJudgedByWhatItsInputPromised) {
                                                   : quillaro::Verdict::Kind::NotWhole,
                                      lack}))
             << lack;
+    // An empty file that our encoder never held, after a good run: not a refusal.
+    EXPECT_EQ(
+        quillaro::verdictAfterRun({exited, "", {}, 0, {}, quillaro::LeftOutput::NotOurs}).reason,
+        "no output written (output kept: the encoder never had it open)");
 }
 
 } // namespace
