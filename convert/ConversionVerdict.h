@@ -55,13 +55,14 @@ bool needsCleanUp(const RunResult& result, std::uint64_t outputBytes);
 Verdict verdictAfterRun(const RunFacts& facts);
 
 // The line of the encoder's messages that names its problem: the last one
-// that ffmpeg itself wrote at the margin, not its closing "Conversion
-// failed!". The input's tags are shown indented (a line break in one goes on
-// indented), so nothing the input holds can pass for it. Prefixes naming the
-// part that spoke ("[asf @ 0x55...] ") or the input ("<input>: ") are dropped.
+// that ffmpeg itself wrote at the margin, other than its closing "Conversion
+// failed!"; only when there is none, the last one of its parts' (whose
+// "[asf @ 0x55...] " is dropped, as is a leading "<input>: "). The input's
+// tags are shown indented (a line break in one goes on indented), so nothing
+// the input holds can pass for it.
 std::string problemLine(std::string_view messages, std::string_view input);
 
-// "1:02:03", "2:15", or for less than a minute "0:00.9".
+// "1:02:03" or "2:15"; with `tenths`, "0:00.9".
 std::string playTime(double seconds, bool tenths);
 
 } // namespace quillaro
