@@ -216,50 +216,74 @@ private:
     FileWitness m_seen;
 };
 
-// Looks after the child until it has ended, then reaps it and returns its
-// status. A pidfd becomes readable the moment the child ends; without one,
-// waitpid is asked now and then. A child reaped by someone else cannot
-// report its end; it counts as ended with code 0.
-int watchUntilEnd(pid_t pid, ErrorFile& errors, OutputWitness& witness) {
-    using namespace std::chrono;
-    const int interval = static_cast<int>(childLookInterval.count());
+// Looks after the child (see WatchChildUntil), then reaps it. A pidfd
+// becomes readable the moment the child ends; without one, waitpid is asked
+// now and then. A child reaped by someone else cannot report its end; it
+// counts as ended with code 0.
+class ChildWatcher {
+public:
+    ChildWatcher(pid_t pid, ErrorFile& errors, OutputWitness& witness)
+        : m_pid(pid)
 #ifdef SYS_pidfd_open
-    const UniqueFd pidfd(static_cast<int>(::syscall(SYS_pidfd_open, pid, 0)));
-#else
-    const UniqueFd pidfd;
+        , m_pidfd(static_cast<int>(::syscall(SYS_pidfd_open, pid, 0)))
 #endif
-    int status = 0;
-    for (;;) {
-        witness.look();
-        errors.trim();
-        if (pidfd.valid()) {
-            pollfd entry{pidfd.get(), POLLIN, 0};
-            const int ready = ::poll(&entry, 1, interval);
-            if (ready == 0 || (ready < 0 && errno == EINTR))
-                continue;
-        } else {
-            const pid_t got = ::waitpid(pid, &status, WNOHANG);
-            if (got == 0 || (got < 0 && errno == EINTR)) {
-                const timespec slice{0, static_cast<long>(nanoseconds(childLookInterval).count())};
-                ::nanosleep(&slice, nullptr);
-                continue;
-            }
-            errors.trim();
-            errors.seal();
-            return got == pid ? status : 0;
-        }
-        break;
+        , m_errors(errors)
+        , m_witness(witness) {
     }
+
+    bool watchUntil(EventPump::Clock::time_point deadline) {
+        for (;;) {
+            m_witness.look();
+            m_errors.trim();
+            const int wait = millisecondsToNextLook(deadline);
+            if (m_pidfd.valid()) {
+                pollfd entry{m_pidfd.get(), POLLIN, 0};
+                const int ready = ::poll(&entry, 1, wait);
+                if (ready > 0 || (ready < 0 && errno != EINTR))
+                    return reap();
+            } else {
+                const pid_t got = ::waitpid(m_pid, &m_status, WNOHANG);
+                if (got != 0 && !(got < 0 && errno == EINTR))
+                    return done(got);
+                const timespec slice{0, wait * 1'000'000L};
+                ::nanosleep(&slice, nullptr);
+            }
+            if (EventPump::Clock::now() >= deadline)
+                return false;
+        }
+    }
+
+    int status() const {
+        return m_status;
+    }
+
+private:
     // Ended, not yet reaped: what it wrote is trimmed a last time and sealed
     // before its end is made known.
-    errors.trim();
-    errors.seal();
-    pid_t got;
-    do
-        got = ::waitpid(pid, &status, 0);
-    while (got < 0 && errno == EINTR);
-    return got == pid ? status : 0;
-}
+    bool reap() {
+        m_errors.trim();
+        m_errors.seal();
+        pid_t got;
+        do
+            got = ::waitpid(m_pid, &m_status, 0);
+        while (got < 0 && errno == EINTR);
+        return done(got);
+    }
+
+    bool done(pid_t got) {
+        if (got != m_pid)
+            m_status = 0;
+        m_errors.trim();
+        m_errors.seal();
+        return true;
+    }
+
+    pid_t m_pid;
+    UniqueFd m_pidfd;
+    ErrorFile& m_errors;
+    OutputWitness& m_witness;
+    int m_status = 0;
+};
 
 RunResult notStarted(int error) {
     RunResult result;
@@ -347,8 +371,9 @@ RunResult runProcess(const Command& command, std::optional<int> windowStyle, Eve
         return notStarted(spawnError);
 
     OutputWitness witness(watchedFile, pid);
-    int status = 0;
-    watchBesidePump(pump, [&] { status = watchUntilEnd(pid, errors, witness); });
+    ChildWatcher watcher(pid, errors, witness);
+    watchBesidePump(pump, [&](auto deadline) { return watcher.watchUntil(deadline); });
+    const int status = watcher.status();
 
     RunResult result;
     result.watchedFile = witness.seen();

@@ -273,14 +273,19 @@ RunResult runProcess(const Command& command, std::optional<int> windowStyle, Eve
     // exits with 259 (STILL_ACTIVE) is not taken for a running one.
     ErrorFileTrim trim(errorFile.get());
     OutputWitness witness(watchedFile, errorFile.get(), started.dwProcessId);
-    watchBesidePump(pump, [&] {
-        do {
+    watchBesidePump(pump, [&](EventPump::Clock::time_point deadline) {
+        for (;;) {
             witness.look();
             trim();
-        } while (WaitForSingleObject(
-                     process.get(), static_cast<DWORD>(childLookInterval.count())) == WAIT_TIMEOUT);
+            const DWORD wait = static_cast<DWORD>(millisecondsToNextLook(deadline));
+            if (WaitForSingleObject(process.get(), wait) != WAIT_TIMEOUT)
+                break;
+            if (EventPump::Clock::now() >= deadline)
+                return false;
+        }
         trim();
         lockFromEnd(errorFile.get());
+        return true;
     });
     result.watchedFile = witness.seen();
 

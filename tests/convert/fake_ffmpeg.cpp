@@ -17,10 +17,10 @@
 //   symlink       OUTPUT is made a link to a file that is not there
 //   show          writes the show state it was given (Windows only), or -1
 //   stdin         reads its standard input to the end and writes how much it got
-//   orphan SECONDS leaves a process behind that writes "orphan PID" lines
-//                 to the standard error it inherits, as fast as it can, for
-//                 SECONDS (whether the writes fail or not)
-//   scribble SECONDS writes those lines itself
+//   orphan SECONDS writes "orphan PID" and leaves process PID behind, which
+//                 writes that line to the standard error it inherits, as fast
+//                 as it can, for SECONDS (whether the writes fail or not)
+//   scribble SECONDS writes such lines itself
 // Otherwise it writes OUTPUT and exits 0. Like ffmpeg with no one to answer
 // its "Overwrite?" question, it never replaces an existing OUTPUT. It reads
 // its standard input only when told to.
@@ -89,16 +89,20 @@ void scribble(const std::string& seconds) {
 #endif
 }
 
-void leaveOrphan(const std::string& self, const std::string& seconds) {
+// Returns the orphan's process number.
+long leaveOrphan(const std::string& self, const std::string& seconds) {
 #ifdef _WIN32
-    _spawnl(_P_NOWAIT, self.c_str(), ("\"" + self + "\"").c_str(),
-            ("\"scribble " + seconds + "\"").c_str(), nullptr);
+    const auto orphan = _spawnl(_P_NOWAIT, self.c_str(), ("\"" + self + "\"").c_str(),
+                                ("\"scribble " + seconds + "\"").c_str(), nullptr);
+    return static_cast<long>(GetProcessId(reinterpret_cast<HANDLE>(orphan)));
 #else
     (void)self;
-    if (::fork() == 0) {
+    const pid_t orphan = ::fork();
+    if (orphan == 0) {
         scribble(seconds);
         ::_exit(0);
     }
+    return orphan;
 #endif
 }
 
@@ -181,7 +185,7 @@ int main(int argc, char** argv) {
             say("read " + std::to_string(std::distance(std::istreambuf_iterator<char>(std::cin),
                                                        std::istreambuf_iterator<char>())));
         else if (directive == "orphan")
-            leaveOrphan(arguments[0], rest);
+            say("orphan " + std::to_string(leaveOrphan(arguments[0], rest)) + "\n");
         else if (directive == "scribble")
             scribble(rest);
         else if (directive != "nooutput") {
