@@ -93,15 +93,15 @@ struct RunResult {
 // never a pipe, so the child does not die of a broken pipe if this program
 // ends first; all but the end of that file is freed while the child runs,
 // and once it has ended, whatever it left running there can no longer grow
-// the file where the system allows (a Linux memory file is sealed; a
-// Windows file is locked from its end on until this call returns).
+// the file where the system allows (a Linux memory file is sealed for good;
+// a Windows file is locked from its end on, only until this call returns).
 // No other descriptor or handle of ours is inherited. The child is never
 // killed: if this program ends during the wait, it runs on alone.
 //
-// The child is looked after (the file trimmed, its end noticed and, on
-// POSIX, reaped) by a thread of the call's own, so that this goes on while a
-// handler keeps `pump` from returning, a modal box for instance; that thread
-// runs no handler and touches no window.
+// From the first pump on, the child is looked after (the file trimmed, its
+// end noticed and, on POSIX, reaped) by a thread of the call's own, so that
+// this goes on while a handler keeps `pump` from returning, a modal box for
+// instance; that thread runs no handler and touches no window.
 //
 // A start failure returns at once, without a pump. A call made from inside
 // `pump` runs to its end before the outer call resumes. The window style is

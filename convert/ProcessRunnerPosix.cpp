@@ -19,6 +19,7 @@
 #include <system_error>
 #include <time.h>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 extern char** environ;
@@ -188,17 +189,19 @@ public:
     void look() {
         if (m_path.empty() || m_seen.held)
             return;
-        const UniqueFd folder(::open(m_openFiles.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-        m_seen.watched = m_seen.watched || folder.valid();
+        if (!std::exchange(m_probed, true))
+            m_seen.watched =
+                UniqueFd(::open(m_openFiles.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)).valid();
         struct stat wanted {};
-        if (!folder.valid() || ::lstat(m_path.c_str(), &wanted) != 0)
+        if (!m_seen.watched || ::lstat(m_path.c_str(), &wanted) != 0)
             return;
-        DIR* entries = ::fdopendir(::dup(folder.get()));
+        DIR* const entries = ::opendir(m_openFiles.c_str());
         if (!entries)
             return;
         while (const dirent* entry = ::readdir(entries)) {
             struct stat open {};
-            if (entry->d_name[0] != '.' && ::fstatat(folder.get(), entry->d_name, &open, 0) == 0 &&
+            if (entry->d_name[0] != '.' &&
+                ::fstatat(::dirfd(entries), entry->d_name, &open, 0) == 0 &&
                 open.st_dev == wanted.st_dev && open.st_ino == wanted.st_ino) {
                 m_seen.held = FileId{static_cast<std::uint64_t>(wanted.st_dev),
                                      static_cast<std::uint64_t>(wanted.st_ino)};
@@ -213,23 +216,31 @@ public:
 private:
     std::string m_path;
     std::string m_openFiles;
+    bool m_probed = false;
     FileWitness m_seen;
 };
 
-// Looks after the child (see WatchChildUntil), then reaps it. A pidfd
-// becomes readable the moment the child ends; without one, waitpid is asked
-// now and then. A child reaped by someone else cannot report its end; it
-// counts as ended with code 0.
+// A descriptor that becomes readable the moment the child ends, where the
+// system has them.
+UniqueFd openPidfd(pid_t pid) {
+#ifdef SYS_pidfd_open
+    return UniqueFd(static_cast<int>(::syscall(SYS_pidfd_open, pid, 0)));
+#else
+    (void)pid;
+    return UniqueFd();
+#endif
+}
+
+// Looks after the child (see WatchChildUntil), then reaps it. Without a
+// pidfd, waitpid is asked now and then. A child reaped by someone else
+// cannot report its end; it counts as ended with code 0.
 class ChildWatcher {
 public:
     ChildWatcher(pid_t pid, ErrorFile& errors, OutputWitness& witness)
         : m_pid(pid)
-#ifdef SYS_pidfd_open
-        , m_pidfd(static_cast<int>(::syscall(SYS_pidfd_open, pid, 0)))
-#endif
+        , m_pidfd(openPidfd(pid))
         , m_errors(errors)
-        , m_witness(witness) {
-    }
+        , m_witness(witness) {}
 
     bool watchUntil(EventPump::Clock::time_point deadline) {
         for (;;) {
@@ -244,7 +255,7 @@ public:
             } else {
                 const pid_t got = ::waitpid(m_pid, &m_status, WNOHANG);
                 if (got != 0 && !(got < 0 && errno == EINTR))
-                    return done(got);
+                    return ended(got);
                 const timespec slice{0, wait * 1'000'000L};
                 ::nanosleep(&slice, nullptr);
             }
@@ -253,29 +264,32 @@ public:
         }
     }
 
-    int status() const {
-        return m_status;
-    }
+    int status() const { return m_status; }
 
 private:
     // Ended, not yet reaped: what it wrote is trimmed a last time and sealed
     // before its end is made known.
     bool reap() {
-        m_errors.trim();
-        m_errors.seal();
+        closeErrorFile();
         pid_t got;
         do
             got = ::waitpid(m_pid, &m_status, 0);
         while (got < 0 && errno == EINTR);
-        return done(got);
-    }
-
-    bool done(pid_t got) {
         if (got != m_pid)
             m_status = 0;
+        return true;
+    }
+
+    bool ended(pid_t got) {
+        if (got != m_pid)
+            m_status = 0;
+        closeErrorFile();
+        return true;
+    }
+
+    void closeErrorFile() {
         m_errors.trim();
         m_errors.seal();
-        return true;
     }
 
     pid_t m_pid;

@@ -80,10 +80,11 @@ private:
 };
 
 // Locks the error file from its end on, once the child has ended: whatever
-// the child left running with the file can no longer grow it, its writes
-// fail (ERROR_LOCK_VIOLATION) and nobody is killed. The lock lasts only as
-// long as our handle, that is until the run returns, and dies with this
-// program: a file on disk can be filled no faster than the disk takes it.
+// the child left running with the file can no longer grow it while the run
+// reads the child's last words; its writes fail (ERROR_LOCK_VIOLATION) and
+// nobody is killed. Wine does not enforce such locks. Windows has no way to
+// stop it for longer: the lock goes with our handle when the run returns,
+// and the temporary file, on disk, then grows until that process ends.
 void lockFromEnd(HANDLE file) {
     LARGE_INTEGER size{};
     if (!file || !GetFileSizeEx(file, &size))
@@ -218,7 +219,7 @@ bool isCrashStatus(DWORD code) {
 
 } // namespace
 
-// A running child's error file cannot be sealed here: a lock would die with
+// A running child's error file cannot be sealed here: a lock would go with
 // this program.
 void sealErrorFilesOfRunningChildren() {}
 
