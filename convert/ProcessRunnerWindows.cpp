@@ -127,10 +127,11 @@ public:
         // The child surely uses its error file: whether the system tells
         // that is whether it can tell anything.
         m_seen.watched = !path.empty() && errorFile && usedBy(errorFile, pid).has_value();
+        m_cannotTell = !path.empty() && errorFile && !m_seen.watched;
     }
 
     void look() {
-        if (m_path.empty() || m_seen.held)
+        if (m_path.empty() || m_seen.held || m_cannotTell)
             return;
         // Asking needs no access to the contents, so it stands in the way
         // of no one, and the handle goes at once.
@@ -154,6 +155,7 @@ public:
 private:
     std::wstring m_path;
     DWORD m_pid;
+    bool m_cannotTell = false;
     FileWitness m_seen;
 };
 

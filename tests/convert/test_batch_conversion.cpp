@@ -213,6 +213,8 @@ TEST(RunAndWait, SeesWhetherTheChildItselfHoldsTheWatchedFile) {
     }
 }
 
+// Only POSIX leaves an ended child to be reaped and seals the error file for
+// good, and /proc shows what that file holds and who holds it.
 #ifndef _WIN32
 // The status of the runner's error file, found among the open files of a
 // process (ours by default).
