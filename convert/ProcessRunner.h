@@ -27,7 +27,8 @@ inline constexpr int defaultWindowStyle = 6;
 inline constexpr int pumpIntervalMilliseconds = 10;
 
 // How much of the end of the child's standard error is kept. While the child
-// runs, a few hundred KiB at most are held, whatever it writes there.
+// runs, a few hundred KiB are held, plus what it writes in a few milliseconds
+// (between two looks of the runner), whatever it writes there.
 inline constexpr std::size_t stderrTailBytes = 4096;
 
 // While a child runs, its error file may be given back up to here: whole
