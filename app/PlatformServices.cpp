@@ -1,6 +1,7 @@
 #include "app/PlatformServices.h"
 
 #include "base/ProgramFolder.h"
+#include "convert/ProcessRunner.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -42,7 +43,9 @@ double drawSeededByClock() {
 void endProgramNow() {
     // Closing the window ends the program even from inside a running batch
     // or folder scan, so leave without unwinding back through them. A running
-    // encoder is not ours to stop: it goes on and finishes its file.
+    // encoder is not ours to stop: it goes on and finishes its file, but
+    // with no one left to trim its error file, it may no longer grow it.
+    quillaro::sealErrorFilesOfRunningChildren();
     std::fflush(nullptr);
     std::_Exit(0);
 }

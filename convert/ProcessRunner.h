@@ -1,7 +1,7 @@
 #pragma once
 
-#include "convert/Command.h"
 #include "base/EventPump.h"
+#include "convert/Command.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -27,7 +27,8 @@ inline constexpr int defaultWindowStyle = 6;
 inline constexpr int pumpIntervalMilliseconds = 10;
 
 // How much of the end of the child's standard error is kept. While the child
-// runs, a few hundred KiB at most are held, whatever it writes there.
+// runs, a few hundred KiB are held, plus what it writes in a few milliseconds
+// (between two looks of the runner), whatever it writes there.
 inline constexpr std::size_t stderrTailBytes = 4096;
 
 // While a child runs, its error file may be given back up to here: whole
@@ -91,18 +92,29 @@ struct RunResult {
 // question reads end-of-file instead of waiting forever), its standard output
 // is discarded and its standard error goes to an anonymous temporary file,
 // never a pipe, so the child does not die of a broken pipe if this program
-// ends first; all but the end of that file is freed while the child runs.
+// ends first; all but the end of that file is freed while the child runs,
+// and once it has ended, whatever it left running there can no longer grow
+// the file where the system allows (a Linux memory file is sealed for good;
+// a Windows file is locked from its end on, only until this call returns).
 // No other descriptor or handle of ours is inherited. The child is never
 // killed: if this program ends during the wait, it runs on alone.
+//
+// From the first pump on, the child is looked after (the file trimmed, its
+// end noticed and, on POSIX, reaped) by a thread of the call's own, so that
+// this goes on while a handler keeps `pump` from returning, a modal box for
+// instance; that thread runs no handler and touches no window.
 //
 // A start failure returns at once, without a pump. A call made from inside
 // `pump` runs to its end before the outer call resumes. The window style is
 // normalised and, on Windows, is the show state of the child's main window;
 // POSIX has no use for it.
 //
-// With `watchedFile`, the runner also looks, while the child runs, whether
-// the child itself holds the file at that path open, and tells which file
-// it was (`RunResult::watchedFile`).
+// With `watchedFile`, the runner also looks, every few milliseconds while the
+// child runs, whether the child itself holds the file at that path open, and
+// tells which file it was (`RunResult::watchedFile`). A link at that path is
+// taken as itself, never followed. Linux shows a process's open files in
+// /proc; Windows tells which processes use a file (Wine does not, so there
+// nothing is watched).
 RunResult runProcess(const Command& command, std::optional<int> windowStyle, EventPump& pump,
                      const std::string& watchedFile = {});
 
@@ -113,6 +125,12 @@ RunResult runProcess(const Command& command, std::optional<int> windowStyle,
 // `runProcess(...).value()`.
 std::int32_t RunAndWait(const Command& command, std::optional<int> windowStyle,
                         const PumpEvents& pump);
+
+// Seals the error files of the children running now, for a program that
+// ends without waiting for them: they may run on, but can no longer grow
+// those files (only memory files can be sealed, on Linux; elsewhere this
+// does nothing). Safe to call from the thread that runs the pumps.
+void sealErrorFilesOfRunningChildren();
 
 // How long a runner waits for its child before it looks again: until `pump`
 // is due, and never longer than a pump interval.

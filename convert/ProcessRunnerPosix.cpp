@@ -1,10 +1,13 @@
+#include "convert/ChildWatch.h"
 #include "convert/ProcessRunner.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <filesystem>
+#include <mutex>
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
@@ -16,6 +19,7 @@
 #include <system_error>
 #include <time.h>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 extern char** environ;
@@ -48,13 +52,15 @@ std::string errorText(int error) {
 // A file with no name for the child's standard error: nothing is left behind
 // whatever happens to either process, and unlike a pipe it never makes the
 // child die of a broken pipe when this program ends first. A memory file is
-// the cheapest.
+// the cheapest, and it can be sealed against growing.
 UniqueFd openAnonymousFile() {
 #ifdef MFD_CLOEXEC
-    const int memory = ::memfd_create("quillaro-stderr", MFD_CLOEXEC);
+    const int memory = ::memfd_create("quillaro-stderr", MFD_CLOEXEC | MFD_ALLOW_SEALING);
     if (memory >= 0)
         return UniqueFd(memory);
 #endif
+    // A file on disk cannot be sealed: whatever the child leaves running
+    // with it can go on filling it, the disk rather than the memory.
     std::error_code error;
     std::string folder = std::filesystem::temp_directory_path(error).string();
     if (error || folder.empty())
@@ -66,14 +72,63 @@ UniqueFd openAnonymousFile() {
     return UniqueFd(named);
 }
 
+// Once sealed, a memory file can no longer grow (nor change, where the
+// system allows): a process the child left behind with it can write no
+// more, and is told so (EPERM) rather than killed.
+void sealFile(int fd) {
+#ifdef F_SEAL_GROW
+    if (::fcntl(fd, F_ADD_SEALS, F_SEAL_GROW | F_SEAL_SHRINK | F_SEAL_WRITE) != 0)
+        ::fcntl(fd, F_ADD_SEALS, F_SEAL_GROW | F_SEAL_SHRINK);
+#else
+    (void)fd;
+#endif
+}
+
+// The error files of the children running now, so that the program, ending,
+// can seal them: a child that outlives it must not fill the memory either.
+class RunningErrorFiles {
+public:
+    void add(int fd) {
+        const std::lock_guard lock(m_mutex);
+        m_fds.push_back(fd);
+    }
+    void remove(int fd) {
+        const std::lock_guard lock(m_mutex);
+        m_fds.erase(std::find(m_fds.begin(), m_fds.end(), fd));
+    }
+    void sealAll() {
+        const std::lock_guard lock(m_mutex);
+        for (const int fd : m_fds)
+            sealFile(fd);
+    }
+
+private:
+    std::mutex m_mutex;
+    std::vector<int> m_fds;
+};
+
+RunningErrorFiles& runningErrorFiles() {
+    static RunningErrorFiles files;
+    return files;
+}
+
 // The child's standard error. The child appends to it; while it runs, all
 // but the end is punched out, so that however much it writes, the memory (or
-// disk) held stays a few hundred KiB, plus what it writes between two looks
-// (a pump interval, unless a handler keeps us longer).
+// disk) held stays a few hundred KiB, plus what it writes between two looks.
+// Once the child has ended it is sealed.
 class ErrorFile {
 public:
     ErrorFile()
-        : m_fd(openAnonymousFile()) {}
+        : m_fd(openAnonymousFile()) {
+        if (m_fd.valid())
+            runningErrorFiles().add(m_fd.get());
+    }
+    ErrorFile(const ErrorFile&) = delete;
+    ErrorFile& operator=(const ErrorFile&) = delete;
+    ~ErrorFile() {
+        if (m_fd.valid())
+            runningErrorFiles().remove(m_fd.get());
+    }
 
     int fd() const { return m_fd.get(); }
 
@@ -88,6 +143,11 @@ public:
                         keepFrom - m_freedUpTo) == 0)
             m_freedUpTo = keepFrom;
 #endif
+    }
+
+    void seal() {
+        if (m_fd.valid())
+            sealFile(m_fd.get());
     }
 
     std::string tail() const {
@@ -117,59 +177,127 @@ private:
     off_t m_freedUpTo = 0;
 };
 
-// Waits on a pidfd, which becomes readable the moment the child ends. Returns
-// false when pidfds are not available here, before any wait.
-bool waitOnPidfd(pid_t pid, EventPump& pump, ErrorFile& errors) {
-#ifdef SYS_pidfd_open
-    const UniqueFd pidfd(static_cast<int>(::syscall(SYS_pidfd_open, pid, 0)));
-    if (!pidfd.valid())
-        return false;
-    for (;;) {
-        pollfd entry{pidfd.get(), POLLIN, 0};
-        const int ready = ::poll(&entry, 1, waitMilliseconds(pump));
-        if (ready > 0)
-            return true;
-        if (ready < 0 && errno != EINTR)
-            return false;
-        errors.trim();
-        pump.poll();
+// Looks whether the child holds the watched file open, through the links to
+// its open files that /proc keeps. Only the child's own descriptors count:
+// another program writing the same path is no evidence.
+class OutputWitness {
+public:
+    OutputWitness(const std::string& path, pid_t pid)
+        : m_path(path)
+        , m_openFiles("/proc/" + std::to_string(pid) + "/fd") {}
+
+    void look() {
+        if (m_path.empty() || m_seen.held)
+            return;
+        if (!std::exchange(m_probed, true))
+            m_seen.watched =
+                UniqueFd(::open(m_openFiles.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)).valid();
+        struct stat wanted {};
+        if (!m_seen.watched || ::lstat(m_path.c_str(), &wanted) != 0)
+            return;
+        DIR* const entries = ::opendir(m_openFiles.c_str());
+        if (!entries)
+            return;
+        while (const dirent* entry = ::readdir(entries)) {
+            struct stat open {};
+            if (entry->d_name[0] != '.' &&
+                ::fstatat(::dirfd(entries), entry->d_name, &open, 0) == 0 &&
+                open.st_dev == wanted.st_dev && open.st_ino == wanted.st_ino) {
+                m_seen.held = FileId{static_cast<std::uint64_t>(wanted.st_dev),
+                                     static_cast<std::uint64_t>(wanted.st_ino)};
+                break;
+            }
+        }
+        ::closedir(entries);
     }
+
+    const FileWitness& seen() const { return m_seen; }
+
+private:
+    std::string m_path;
+    std::string m_openFiles;
+    bool m_probed = false;
+    FileWitness m_seen;
+};
+
+// A descriptor that becomes readable the moment the child ends, where the
+// system has them.
+UniqueFd openPidfd(pid_t pid) {
+#ifdef SYS_pidfd_open
+    return UniqueFd(static_cast<int>(::syscall(SYS_pidfd_open, pid, 0)));
 #else
     (void)pid;
-    (void)pump;
-    (void)errors;
-    return false;
+    return UniqueFd();
 #endif
 }
 
-// Reaps the child, pumping events while it runs. A child reaped by someone
-// else cannot report its end; it counts as ended with code 0.
-int reap(pid_t pid, EventPump& pump, ErrorFile& errors) {
-    for (;;) {
-        int status = 0;
-        const pid_t got = ::waitpid(pid, &status, WNOHANG);
-        if (got == pid)
-            return status;
-        if (got < 0 && errno != EINTR)
-            return 0;
-        errors.trim();
-        pump.poll();
-        const timespec slice{0, 2'000'000};
-        ::nanosleep(&slice, nullptr);
-    }
-}
+// Looks after the child (see WatchChildUntil), then reaps it. Without a
+// pidfd, waitpid is asked now and then. A child reaped by someone else
+// cannot report its end; it counts as ended with code 0.
+class ChildWatcher {
+public:
+    ChildWatcher(pid_t pid, ErrorFile& errors, OutputWitness& witness)
+        : m_pid(pid)
+        , m_pidfd(openPidfd(pid))
+        , m_errors(errors)
+        , m_witness(witness) {}
 
-int waitForEnd(pid_t pid, EventPump& pump, ErrorFile& errors) {
-    if (waitOnPidfd(pid, pump, errors)) {
-        int status = 0;
+    bool watchUntil(EventPump::Clock::time_point deadline) {
+        for (;;) {
+            m_witness.look();
+            m_errors.trim();
+            const int wait = millisecondsToNextLook(deadline);
+            if (m_pidfd.valid()) {
+                pollfd entry{m_pidfd.get(), POLLIN, 0};
+                const int ready = ::poll(&entry, 1, wait);
+                if (ready > 0 || (ready < 0 && errno != EINTR))
+                    return reap();
+            } else {
+                const pid_t got = ::waitpid(m_pid, &m_status, WNOHANG);
+                if (got != 0 && !(got < 0 && errno == EINTR))
+                    return ended(got);
+                const timespec slice{0, wait * 1'000'000L};
+                ::nanosleep(&slice, nullptr);
+            }
+            if (EventPump::Clock::now() >= deadline)
+                return false;
+        }
+    }
+
+    int status() const { return m_status; }
+
+private:
+    // Ended, not yet reaped: what it wrote is trimmed a last time and sealed
+    // before its end is made known.
+    bool reap() {
+        closeErrorFile();
         pid_t got;
         do
-            got = ::waitpid(pid, &status, 0);
+            got = ::waitpid(m_pid, &m_status, 0);
         while (got < 0 && errno == EINTR);
-        return got == pid ? status : 0;
+        if (got != m_pid)
+            m_status = 0;
+        return true;
     }
-    return reap(pid, pump, errors);
-}
+
+    bool ended(pid_t got) {
+        if (got != m_pid)
+            m_status = 0;
+        closeErrorFile();
+        return true;
+    }
+
+    void closeErrorFile() {
+        m_errors.trim();
+        m_errors.seal();
+    }
+
+    pid_t m_pid;
+    UniqueFd m_pidfd;
+    ErrorFile& m_errors;
+    OutputWitness& m_witness;
+    int m_status = 0;
+};
 
 RunResult notStarted(int error) {
     RunResult result;
@@ -232,9 +360,12 @@ private:
 
 } // namespace
 
+void sealErrorFilesOfRunningChildren() {
+    runningErrorFiles().sealAll();
+}
+
 RunResult runProcess(const Command& command, std::optional<int> windowStyle, EventPump& pump,
                      const std::string& watchedFile) {
-    (void)watchedFile; // not watched yet
     // There is no window to show on POSIX; the style is only normalised.
     (void)normaliseWindowStyle(windowStyle);
 
@@ -253,9 +384,13 @@ RunResult runProcess(const Command& command, std::optional<int> windowStyle, Eve
     if (spawnError != 0)
         return notStarted(spawnError);
 
-    const int status = waitForEnd(pid, pump, errors);
+    OutputWitness witness(watchedFile, pid);
+    ChildWatcher watcher(pid, errors, witness);
+    watchBesidePump(pump, [&](auto deadline) { return watcher.watchUntil(deadline); });
+    const int status = watcher.status();
 
     RunResult result;
+    result.watchedFile = witness.seen();
     if (WIFSIGNALED(status)) {
         result.outcome = RunResult::Outcome::Crashed;
         result.signal = WTERMSIG(status);

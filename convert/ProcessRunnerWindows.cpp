@@ -1,13 +1,17 @@
+#include "convert/ChildWatch.h"
 #include "convert/ProcessRunner.h"
 #include "windows/WindowsHandle.h"
 #include "windows/WindowsText.h"
 
 #include <algorithm>
 #include <array>
+#include <iterator>
 #include <memory>
+#include <optional>
 #include <vector>
 #include <windows.h>
 #include <winioctl.h>
+#include <winternl.h>
 
 namespace quillaro {
 
@@ -75,6 +79,86 @@ private:
     LONGLONG m_freedUpTo = 0;
 };
 
+// Locks the error file from its end on, once the child has ended: whatever
+// the child left running with the file can no longer grow it while the run
+// reads the child's last words; its writes fail (ERROR_LOCK_VIOLATION) and
+// nobody is killed. Wine does not enforce such locks. Windows has no way to
+// stop it for longer: the lock goes with our handle when the run returns,
+// and the temporary file, on disk, then grows until that process ends.
+void lockFromEnd(HANDLE file) {
+    LARGE_INTEGER size{};
+    if (!file || !GetFileSizeEx(file, &size))
+        return;
+    const auto rest = static_cast<std::uint64_t>(MAXLONGLONG - size.QuadPart);
+    OVERLAPPED at{};
+    at.Offset = static_cast<DWORD>(size.QuadPart);
+    at.OffsetHigh = static_cast<DWORD>(size.QuadPart >> 32);
+    LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0,
+               static_cast<DWORD>(rest), static_cast<DWORD>(rest >> 32), &at);
+}
+
+// Whether process `pid` uses `file`, as the system tells it (the
+// FileProcessIdsUsingFileInformation class of NtQueryInformationFile);
+// nothing where it does not tell, Wine for one.
+std::optional<bool> usedBy(HANDLE file, DWORD pid) {
+    using Query = NTSTATUS(NTAPI*)(HANDLE, PIO_STATUS_BLOCK, PVOID, ULONG, FILE_INFORMATION_CLASS);
+    static const auto query = reinterpret_cast<Query>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQueryInformationFile")));
+    constexpr auto processIdsUsingFile = static_cast<FILE_INFORMATION_CLASS>(47);
+    // A file used by more processes than this is no encoder's output.
+    struct {
+        ULONG count;
+        ULONG_PTR ids[64];
+    } users{};
+    IO_STATUS_BLOCK status{};
+    if (!query || query(file, &status, &users, sizeof users, processIdsUsingFile) < 0)
+        return std::nullopt;
+    const ULONG_PTR* const end = users.ids + std::min<ULONG>(users.count, std::size(users.ids));
+    return std::find(static_cast<const ULONG_PTR*>(users.ids), end, ULONG_PTR{pid}) != end;
+}
+
+// Looks whether the child itself holds the watched file open. Only the
+// child counts: another program writing the same path is no evidence.
+class OutputWitness {
+public:
+    OutputWitness(const std::string& path, HANDLE errorFile, DWORD pid)
+        : m_path(path.empty() ? std::wstring() : toUtf16(path))
+        , m_pid(pid) {
+        // The child surely uses its error file: whether the system tells
+        // that is whether it can tell anything.
+        m_seen.watched = !path.empty() && errorFile && usedBy(errorFile, pid).has_value();
+        m_cannotTell = !path.empty() && errorFile && !m_seen.watched;
+    }
+
+    void look() {
+        if (m_path.empty() || m_seen.held || m_cannotTell)
+            return;
+        // Asking needs no access to the contents, so it stands in the way
+        // of no one, and the handle goes at once.
+        const UniqueHandle file = adoptHandle(CreateFileW(
+            m_path.c_str(), FILE_READ_ATTRIBUTES,
+            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+            FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+        if (!file)
+            return;
+        const std::optional<bool> used = usedBy(file.get(), m_pid);
+        m_seen.watched = m_seen.watched || used.has_value();
+        BY_HANDLE_FILE_INFORMATION information{};
+        if (used.value_or(false) && GetFileInformationByHandle(file.get(), &information))
+            m_seen.held = FileId{information.dwVolumeSerialNumber,
+                                 (std::uint64_t{information.nFileIndexHigh} << 32) |
+                                     information.nFileIndexLow};
+    }
+
+    const FileWitness& seen() const { return m_seen; }
+
+private:
+    std::wstring m_path;
+    DWORD m_pid;
+    bool m_cannotTell = false;
+    FileWitness m_seen;
+};
+
 std::string readTail(HANDLE file) {
     LARGE_INTEGER size{};
     if (!GetFileSizeEx(file, &size) || size.QuadPart <= 0)
@@ -137,9 +221,12 @@ bool isCrashStatus(DWORD code) {
 
 } // namespace
 
+// A running child's error file cannot be sealed here: a lock would go with
+// this program.
+void sealErrorFilesOfRunningChildren() {}
+
 RunResult runProcess(const Command& command, std::optional<int> windowStyle, EventPump& pump,
                      const std::string& watchedFile) {
-    (void)watchedFile; // not watched yet
     RunResult result;
 
     // CreateProcessW may write into the command line, so it gets its own copy.
@@ -188,11 +275,22 @@ RunResult runProcess(const Command& command, std::optional<int> windowStyle, Eve
     // Waiting on the handle, not polling the exit code, so a child that
     // exits with 259 (STILL_ACTIVE) is not taken for a running one.
     ErrorFileTrim trim(errorFile.get());
-    while (WaitForSingleObject(process.get(), static_cast<DWORD>(waitMilliseconds(pump))) ==
-           WAIT_TIMEOUT) {
+    OutputWitness witness(watchedFile, errorFile.get(), started.dwProcessId);
+    watchBesidePump(pump, [&](EventPump::Clock::time_point deadline) {
+        for (;;) {
+            witness.look();
+            trim();
+            const DWORD wait = static_cast<DWORD>(millisecondsToNextLook(deadline));
+            if (WaitForSingleObject(process.get(), wait) != WAIT_TIMEOUT)
+                break;
+            if (EventPump::Clock::now() >= deadline)
+                return false;
+        }
         trim();
-        pump.poll();
-    }
+        lockFromEnd(errorFile.get());
+        return true;
+    });
+    result.watchedFile = witness.seen();
 
     DWORD code = 0;
     GetExitCodeProcess(process.get(), &code);

@@ -7,8 +7,8 @@
 //   exit CODE     ends now with CODE
 //   crash         ends now as a crashed program: killed by SIGKILL, or on
 //                 Windows with the status of an access violation
-//   partial       starts writing OUTPUT
-//   empty         leaves OUTPUT empty
+//   partial       starts writing OUTPUT, and keeps it open until it exits
+//   empty         leaves OUTPUT empty, open until it exits
 //   nooutput      writes no OUTPUT
 //   race          another program makes OUTPUT first, so it is refused
 //   hold SECONDS  another program makes OUTPUT and keeps it open a while
@@ -17,9 +17,13 @@
 //   symlink       OUTPUT is made a link to a file that is not there
 //   show          writes the show state it was given (Windows only), or -1
 //   stdin         reads its standard input to the end and writes how much it got
-// Otherwise it writes OUTPUT, a whole MP4, and exits 0. Like ffmpeg with no one to answer
-// its "Overwrite?" question, it never replaces an existing OUTPUT. It reads
-// its standard input only when told to.
+//   orphan SECONDS writes "orphan PID" and leaves process PID behind, which
+//                 writes that line to the standard error it inherits, as fast
+//                 as it can, for SECONDS (whether the writes fail or not)
+//   scribble SECONDS writes such lines itself
+// Otherwise it writes OUTPUT, a whole MP4, and exits 0. Like ffmpeg with no
+// one to answer its "Overwrite?" question, it never replaces an existing
+// OUTPUT. It reads its standard input only when told to.
 #include "tests/convert/FakeMp4.h"
 
 #include <algorithm>
@@ -69,6 +73,40 @@ void startHolder(const std::string&, const std::string& file, const std::string&
     }
 }
 #endif
+
+// Writes "orphan PID" lines to standard error until `seconds` have passed.
+void scribble(const std::string& seconds) {
+    const auto end =
+        std::chrono::steady_clock::now() + std::chrono::duration<double>(std::stod(seconds));
+#ifdef _WIN32
+    const std::string line = "orphan " + std::to_string(GetCurrentProcessId()) + "\n";
+    DWORD written = 0;
+    while (std::chrono::steady_clock::now() < end)
+        WriteFile(GetStdHandle(STD_ERROR_HANDLE), line.data(), static_cast<DWORD>(line.size()),
+                  &written, nullptr);
+#else
+    const std::string line = "orphan " + std::to_string(::getpid()) + "\n";
+    while (std::chrono::steady_clock::now() < end)
+        (void)!::write(STDERR_FILENO, line.data(), line.size());
+#endif
+}
+
+// Returns the orphan's process number.
+long leaveOrphan(const std::string& self, const std::string& seconds) {
+#ifdef _WIN32
+    const auto orphan = _spawnl(_P_NOWAIT, self.c_str(), ("\"" + self + "\"").c_str(),
+                                ("\"scribble " + seconds + "\"").c_str(), nullptr);
+    return static_cast<long>(GetProcessId(reinterpret_cast<HANDLE>(orphan)));
+#else
+    (void)self;
+    const pid_t orphan = ::fork();
+    if (orphan == 0) {
+        scribble(seconds);
+        ::_exit(0);
+    }
+    return orphan;
+#endif
+}
 
 void say(const std::string& text) {
     // At once: a crash must not lose it.
@@ -120,9 +158,11 @@ int main(int argc, char** argv) {
 #else
             ::kill(::getpid(), SIGKILL);
 #endif
-        else if (directive == "partial" || directive == "empty")
-            write(output, directive == "partial" ? "partial" : "");
-        else if (directive == "race") {
+        else if (directive == "partial" || directive == "empty") {
+            static std::ofstream kept;
+            kept.open(output, std::ios::binary);
+            kept << (directive == "partial" ? "partial" : "") << std::flush;
+        } else if (directive == "race") {
             write(output, "theirs");
             return refuse(output);
         } else if (directive == "hold") {
@@ -144,6 +184,10 @@ int main(int argc, char** argv) {
         else if (directive == "stdin")
             say("read " + std::to_string(std::distance(std::istreambuf_iterator<char>(std::cin),
                                                        std::istreambuf_iterator<char>())));
+        else if (directive == "orphan")
+            say("orphan " + std::to_string(leaveOrphan(arguments[0], rest)) + "\n");
+        else if (directive == "scribble")
+            scribble(rest);
         else if (directive != "nooutput") {
             say("unknown directive: " + line + "\n");
             return 99;

@@ -114,6 +114,24 @@ int openHandleCount() {
 }
 #endif
 
+// The file a name leads to, as the runner tells it.
+quillaro::FileId fileIdOf(const std::string& path) {
+#ifdef _WIN32
+    const HANDLE file = CreateFileW(quillaro::toUtf16(path).c_str(), FILE_READ_ATTRIBUTES,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    BY_HANDLE_FILE_INFORMATION information{};
+    GetFileInformationByHandle(file, &information);
+    CloseHandle(file);
+    return {information.dwVolumeSerialNumber,
+            (std::uint64_t{information.nFileIndexHigh} << 32) | information.nFileIndexLow};
+#else
+    struct stat status {};
+    ::lstat(path.c_str(), &status);
+    return {static_cast<std::uint64_t>(status.st_dev), static_cast<std::uint64_t>(status.st_ino)};
+#endif
+}
+
 TEST(RunAndWait, GivesWhatTheChildDidAtOnceAndLeavesNoHandle) {
     // Were our input passed on (a console, a pipe, a file), a child that
     // reads it would wait or take it.
@@ -161,32 +179,120 @@ TEST(RunAndWait, GivesWhatTheChildDidAtOnceAndLeavesNoHandle) {
 #endif
 }
 
+TEST(RunAndWait, SeesWhetherTheChildItselfHoldsTheWatchedFile) {
+    // Only the child's own holding counts: the same file written by another
+    // program while the child runs is no evidence.
+    TempFolder folder;
+    const std::string input = folder.file("clip.wmv"), output = folder.file("clip.mp4");
+    writeFile(input, "partial\nsleep 0.3\nexit 1");
+    const quillaro::Command encoder = quillaro::encoderCommand(fakeEncoder(), input, output);
+    const quillaro::Command other{fakeEncoder(), {{"sleep 0.3"}}};
+#ifdef _WIN32
+    // Wine does not tell which processes use a file; Windows does.
+    const bool canSee = !GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version");
+#else
+    const bool canSee = true;
+#endif
+    const std::tuple<quillaro::Command, std::string, bool, bool> rows[] = {
+        // The command, the file watched, whether the file is written meanwhile
+        // by this program, whether the child is seen holding it.
+        {encoder, output, false, true},
+        {other, output, true, false},
+        {encoder, "", false, false},
+    };
+    for (const auto& [command, watched, writtenHere, held] : rows) {
+        std::filesystem::remove(output);
+        quillaro::EventPump pump([&] {
+            if (writtenHere && readFile(output).empty())
+                writeFile(output, "theirs");
+        });
+        const RunResult result = quillaro::runProcess(command, 0, pump, watched);
+        EXPECT_EQ(result.watchedFile.watched, canSee && !watched.empty()) << watched;
+        const auto heldFile = canSee && held ? std::optional(fileIdOf(output)) : std::nullopt;
+        EXPECT_EQ(result.watchedFile.held, heldFile) << watched << writtenHere;
+    }
+}
+
+// Only POSIX leaves an ended child to be reaped and seals the error file for
+// good, and /proc shows what that file holds and who holds it.
 #ifndef _WIN32
-// Bytes of memory or disk that the runner's error file holds.
-long long errorFileBytes() {
-    for (const auto& fd : std::filesystem::directory_iterator("/proc/self/fd")) {
-        std::error_code error;
+// The status of the runner's error file, found among the open files of a
+// process (ours by default).
+std::optional<struct stat> errorFileStatus(const std::string& openFiles = "/proc/self/fd") {
+    std::error_code error;
+    for (const auto& fd : std::filesystem::directory_iterator(openFiles, error)) {
         struct stat status {};
         if (std::filesystem::read_symlink(fd, error).string().find("quillaro-stderr") !=
                 std::string::npos &&
             ::stat(fd.path().c_str(), &status) == 0)
-            return static_cast<long long>(status.st_blocks) * 512;
+            return status;
     }
-    return -1;
+    return std::nullopt;
+}
+
+// Bytes of memory or disk that the runner's error file holds.
+long long errorFileBytes() {
+    const auto status = errorFileStatus();
+    return status ? static_cast<long long>(status->st_blocks) * 512 : -1;
 }
 
 TEST(RunAndWait, KeepsOnlyTheTailOfStandardErrorAndPassesOnNoDescriptorOfOurs) {
     // One without close-on-exec, as a library might leave it. What the child
-    // wrote before its last words is let go while it runs.
+    // wrote before its last words is let go while it runs, and it is reaped
+    // as soon as it ends, even while a handler keeps the pump from returning
+    // (a modal box asking a question).
+    TempFolder folder;
     const int ours = ::open("/bin/sh", O_RDONLY);
-    long long held = -1;
-    const std::string script = "head -c 9000000 /dev/zero >&2; sleep 0.3; [ -e /proc/$$/fd/" +
+    const std::string script = "echo $$ >" + folder.file("pid") +
+                               "; head -c 9000000 /dev/zero >&2; sleep 0.3; [ -e /proc/$$/fd/" +
                                std::to_string(ours) + " ] && echo leaked >&2";
+    long long held = -1;
+    bool reaped = false;
     const RunResult result =
-        quillaro::runProcess({"/bin/sh", {{"-c"}, {script}}}, 0, [&] { held = errorFileBytes(); });
+        quillaro::runProcess({"/bin/sh", {{"-c"}, {script}}}, 0, [&, first = true]() mutable {
+            for (int waits = 0; first && waits < 500 && !reaped; ++waits) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+                const std::string pid = readFile(folder.file("pid"));
+                reaped = pid.ends_with('\n') &&
+                         !std::filesystem::exists("/proc/" + pid.substr(0, pid.size() - 1));
+            }
+            first = false;
+            held = std::max(held, errorFileBytes());
+        });
     ::close(ours);
     EXPECT_EQ(result.stderrTail, std::string(quillaro::stderrTailBytes, '\0'));
+    EXPECT_TRUE(reaped);
     EXPECT_TRUE(held >= 0 && held < 1024 * 1024) << held;
+}
+
+TEST(RunAndWait, NothingLeftRunningGrowsTheErrorFile) {
+    // A process the encoder left behind writing there, and an encoder still
+    // running when the program ends: their writes fail from then on, and
+    // they go on.
+    const auto grows = [](const std::string& openFiles) {
+        const auto before = errorFileStatus(openFiles);
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        const auto after = errorFileStatus(openFiles);
+        return !before || !after || before->st_size != after->st_size ||
+               before->st_blocks != after->st_blocks;
+    };
+    const std::string tail = run({"orphan 1"}).stderrTail;
+    const std::string orphan = quillaro::lastNonEmptyLine(tail.substr(0, tail.rfind('\n')));
+    ASSERT_TRUE(orphan.starts_with("orphan ")) << orphan;
+    const std::string process = "/proc/" + orphan.substr(7);
+    EXPECT_FALSE(grows(process + "/fd"));
+    const std::string state = readFile(process + "/stat");
+    EXPECT_TRUE(!state.empty() && state.find(") Z ") == std::string::npos) << state;
+
+    bool grew = true;
+    const RunResult outlived = run({"scribble 0.5"}, 0, [&, sealed = false]() mutable {
+        if (!std::exchange(sealed, true)) {
+            quillaro::sealErrorFilesOfRunningChildren();
+            grew = grows("/proc/self/fd");
+        }
+    });
+    EXPECT_FALSE(grew);
+    EXPECT_TRUE(outlived.succeeded());
 }
 
 TEST(RunAndWait, ChildOutlivesTheProgram) {
@@ -272,6 +378,9 @@ TEST_F(BatchTest, EachFileNotConvertedIsNamedAndNoFileOfAnotherIsOverwrittenOrRe
     const bool watched =
         quillaro::runProcess({fakeEncoder(), {{"exit 0"}}}, 0, idle, folder.file("x"))
             .watchedFile.watched;
+#ifdef __linux__ // its /proc shows them
+    EXPECT_TRUE(watched);
+#endif
     const std::string kept = watched ? "" : " (output kept: cannot tell who wrote it)";
     const std::string refused = "File '" + folder.file("raced.mp4") + "' already exists. Exiting.";
     // ffmpeg shows the input's tags indented, a line break in one too.
