@@ -1,13 +1,13 @@
 #include "convert/BatchConversion.h"
 
+#include "base/Utf8Path.h"
 #include "convert/EncoderCommand.h"
 #include "convert/EncoderOutput.h"
-#include "base/Utf8Path.h"
 #include "convert/VisibleText.h"
 
 #include <algorithm>
 #include <chrono>
-#include <cstdio>
+#include <cstdint>
 #include <filesystem>
 #include <system_error>
 
@@ -21,17 +21,11 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// A dangling symbolic link counts too: writing through it would create a file
-// somewhere else.
-bool pathExists(const fs::path& path) {
-    std::error_code error;
-    return fs::exists(fs::symlink_status(path, error));
-}
-
-bool isNonEmptyFile(const fs::path& path) {
+// The bytes written at `path`, 0 when there is no file.
+std::uint64_t fileBytes(const fs::path& path) {
     std::error_code error;
     const auto size = fs::file_size(path, error);
-    return !error && size > 0;
+    return error ? 0 : size;
 }
 
 // Catches what comparing the texts cannot: case-insensitive names, links.
@@ -58,56 +52,37 @@ std::optional<std::string> inputProblem(const std::string& entry) {
     }
 }
 
-// With nobody to answer its "Overwrite?", the encoder refuses an output that
-// appeared after the batch looked, and says so.
-bool refusedExistingOutput(const RunResult& result, const std::string& output) {
-    return result.stderrTail.find("File '" + output + "' already exists") != std::string::npos;
+#ifdef _WIN32
+// No name longer than 255 UTF-16 units can be made on Windows, and what the
+// system answers when asked about one differs, down to "not found".
+bool nameTooLongForWindows(const fs::path& path) {
+    return path.filename().wstring().size() > 255;
 }
-
-std::string withDetail(std::string reason, const std::string& detail) {
-    if (!detail.empty())
-        reason += ": " + detail;
-    return reason;
+#else
+bool nameTooLongForWindows(const fs::path&) {
+    return false;
 }
+#endif
 
-std::string hexadecimal(int value) {
-    char text[16];
-    std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(value));
-    return text;
-}
-
-std::string failureReason(const RunResult& result) {
-    const std::string lastLine = lastNonEmptyLine(result.stderrTail);
-    switch (result.outcome) {
-    case RunResult::Outcome::NotStarted:
-        return withDetail("encoder could not start", result.startErrorText);
-    case RunResult::Outcome::Crashed:
-        if (result.signal != 0) {
-            const std::string name = signalName(result.signal);
-            return withDetail("encoder killed by signal " + std::to_string(result.signal) +
-                                  (name.empty() ? "" : " (" + name + ")"),
-                              lastLine);
-        }
-        return withDetail("encoder crashed with status " + hexadecimal(result.exitCode), lastLine);
-    case RunResult::Outcome::Exited:
-        break;
+// A dangling symbolic link is there too: writing through it would create a
+// file somewhere else. Only a plain file is read: a named pipe would block.
+OutputBeforeRun lookAtOutput(const std::string& entry, const std::string& output) {
+    OutputBeforeRun look;
+    const fs::path outputPath = pathFromUtf8(output);
+    std::error_code error;
+    const fs::file_status status = fs::symlink_status(outputPath, error);
+    if (nameTooLongForWindows(outputPath) || error == std::errc::filename_too_long)
+        look.state = OutputBeforeRun::State::NameTooLong;
+    else if (status.type() == fs::file_type::none) {
+        look.state = OutputBeforeRun::State::CannotExamine;
+        look.error = error.message();
+    } else if (status.type() != fs::file_type::not_found) {
+        look.state = OutputBeforeRun::State::Present;
+        look.isTheInput = isSameFile(pathFromUtf8(entry), outputPath);
+        if (status.type() == fs::file_type::regular)
+            look.reading = readMp4Index(output).kind;
     }
-    return withDetail("encoder exit code " + std::to_string(result.exitCode), lastLine);
-}
-
-std::string keptNote(LeftOutput left) {
-    switch (left) {
-    case LeftOutput::InUse:
-        return " (output kept: another program has it open)";
-    case LeftOutput::NotPlain:
-        return " (output kept: not a plain file of ours)";
-    case LeftOutput::Unsure:
-        return " (output kept: cannot tell who wrote it)";
-    case LeftOutput::None:
-    case LeftOutput::Removed:
-        break;
-    }
-    return {};
+    return look;
 }
 
 // The entries listed when a batch started, by number: whether a pass has
@@ -124,7 +99,7 @@ public:
 
     struct Status {
         bool taken = false;
-        std::optional<std::string> reason;
+        Verdict verdict;
     };
 
     // Nothing for an entry added since the start.
@@ -204,7 +179,7 @@ BatchOutcome BatchConversion::run(BatchWindow& window, const std::string& encode
         if (!status || status->taken)
             continue;
         status->taken = true;
-        status->reason = convertEntry(encoder, window.entryText(position), pump);
+        status->verdict = convertEntry(encoder, window.entryText(position), pump);
     }
     outcome.stopped = m_stopRequested && m_taken < m_end;
     m_converted.clear();
@@ -221,40 +196,43 @@ BatchOutcome BatchConversion::run(BatchWindow& window, const std::string& encode
         ++outcome.listed;
         if (!status->taken)
             outcome.notConverted.push_back({window.entryText(position), notReached});
-        else if (status->reason)
-            outcome.notConverted.push_back({window.entryText(position), *status->reason});
+        else if (status->verdict.kind == Verdict::Kind::NotWhole)
+            outcome.notWhole.push_back({window.entryText(position), status->verdict.reason});
+        else if (status->verdict.kind == Verdict::Kind::NotConverted)
+            outcome.notConverted.push_back({window.entryText(position), status->verdict.reason});
     }
     return outcome;
 }
 
-std::optional<std::string> BatchConversion::convertEntry(const std::string& encoder,
-                                                         const std::string& entry,
-                                                         EventPump& pump) {
+Verdict BatchConversion::convertEntry(const std::string& encoder, const std::string& entry,
+                                      EventPump& pump) {
     if (auto problem = inputProblem(entry))
-        return problem;
+        return {Verdict::Kind::NotConverted, std::move(*problem)};
     const std::string output = outputPathFor(entry);
     const fs::path outputPath = pathFromUtf8(output);
 
     // Never ask the encoder to write over a file: its answer to "Overwrite?"
     // is not ours to give.
-    if (pathExists(outputPath)) {
-        if (m_converted.contains(entry))
-            return std::nullopt; // listed twice, converted once
-        if (isSameFile(pathFromUtf8(entry), outputPath))
-            return "would replace the input";
-        return "output exists";
-    }
+    const OutputBeforeRun before = lookAtOutput(entry, output);
+    if (before.state == OutputBeforeRun::State::Present)
+        if (const auto converted = m_converted.find(entry); converted != m_converted.end())
+            return converted->second; // listed twice, converted once
+    const AsfReading promise =
+        before.state == OutputBeforeRun::State::Absent ? readAsfHeader(entry) : AsfReading{};
+    if (auto refusal = verdictBeforeRun(before, promise))
+        return std::move(*refusal);
 
     const RunResult result =
-        runProcess(encoderCommand(encoder, entry, output), encoderWindowStyle, pump);
-    if (refusedExistingOutput(result, output))
-        return "output exists";
-    if (result.succeeded() && isNonEmptyFile(outputPath)) {
-        m_converted.insert(entry);
-        return std::nullopt;
-    }
-    const std::string reason = result.succeeded() ? "no output written" : failureReason(result);
-    return reason + keptNote(removeLeftOutput(output));
+        runProcess(encoderCommand(encoder, entry, output), encoderWindowStyle, pump, output);
+    RunFacts facts{result, entry, promise, fileBytes(outputPath), {}, LeftOutput::None};
+    if (needsCleanUp(result, facts.outputBytes))
+        facts.left = removeLeftOutput(output, result.watchedFile);
+    else
+        facts.output = readMp4Index(output);
+    Verdict verdict = verdictAfterRun(facts);
+    if (verdict.kind != Verdict::Kind::NotConverted)
+        m_converted.emplace(entry, verdict);
+    return verdict;
 }
 
 std::optional<std::string> encoderProblem(const std::string& encoder) {
@@ -284,22 +262,29 @@ std::optional<std::string> encoderProblem(const std::string& encoder) {
     return std::nullopt;
 }
 
+namespace {
+
+// "<heading>" and a line per entry, at most `reportedFailuresLimit` of them.
+std::string reportList(const std::vector<NotConverted>& entries, const std::string& heading) {
+    std::string list = "\n\n" + heading;
+    for (std::size_t k = 0; k < entries.size() && k < reportedFailuresLimit; ++k)
+        list += '\n' + visibleText(entries[k].entry) + " \u2014 " + visibleText(entries[k].reason);
+    if (entries.size() > reportedFailuresLimit)
+        list += "\n\u2026and " + std::to_string(entries.size() - reportedFailuresLimit) + " more.";
+    return list;
+}
+
+} // namespace
+
 std::string endReport(const BatchOutcome& outcome) {
     std::string report = outcome.stopped ? "Stopped." : "Done.";
-    const std::size_t failures = outcome.notConverted.size();
-    if (failures == 0)
-        return report;
-
-    report += "\n\n";
-    report += std::to_string(failures) + " of " + std::to_string(outcome.listed) +
-              " files were not converted:";
-    for (std::size_t k = 0; k < failures && k < reportedFailuresLimit; ++k) {
-        const NotConverted& failure = outcome.notConverted[k];
-        report += '\n';
-        report += visibleText(failure.entry) + " \u2014 " + visibleText(failure.reason);
-    }
-    if (failures > reportedFailuresLimit)
-        report += "\n\u2026and " + std::to_string(failures - reportedFailuresLimit) + " more.";
+    const std::string listed = " of " + std::to_string(outcome.listed) + " files were ";
+    if (!outcome.notWhole.empty())
+        report += reportList(outcome.notWhole, std::to_string(outcome.notWhole.size()) + listed +
+                                                   "converted, but not whole (their MP4 is kept):");
+    if (!outcome.notConverted.empty())
+        report += reportList(outcome.notConverted, std::to_string(outcome.notConverted.size()) +
+                                                       listed + "not converted:");
     return report;
 }
 

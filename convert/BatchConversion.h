@@ -1,5 +1,6 @@
 #pragma once
 
+#include "convert/ConversionVerdict.h"
 #include "convert/ProcessRunner.h"
 
 #include <cstddef>
@@ -7,7 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_set>
+#include <unordered_map>
 #include <vector>
 
 namespace quillaro {
@@ -42,7 +43,10 @@ struct NotConverted {
 struct BatchOutcome {
     std::size_t listed = 0; // entries listed both when the batch started and when it ended
     std::vector<NotConverted> notConverted; // those of them not converted, in list order
-    bool stopped = false;                   // ended early on request, entries left over
+    // Those converted, but whose MP4 lacks something (why, as the reason);
+    // the MP4 is kept: the most the encoder could recover.
+    std::vector<NotConverted> notWhole;
+    bool stopped = false; // ended early on request, entries left over
 };
 
 // The Convert command's loop over the list. One batch runs at a time; while
@@ -68,14 +72,14 @@ public:
     void entriesRemoved(std::size_t position, std::size_t count);
 
 private:
-    std::optional<std::string> convertEntry(const std::string& encoder, const std::string& entry,
-                                            EventPump& pump);
+    Verdict convertEntry(const std::string& encoder, const std::string& entry, EventPump& pump);
 
     bool m_running = false;
     bool m_stopRequested = false;
     std::size_t m_taken = 0; // positions taken so far, the one converting included
     std::size_t m_end = 0;   // the last position the batch takes
-    std::unordered_set<std::string> m_converted; // inputs converted by the running batch
+    // Inputs converted by the running batch, with what came of each.
+    std::unordered_map<std::string, Verdict> m_converted;
 };
 
 // The window style of every encoder run: hidden.
@@ -92,7 +96,8 @@ inline constexpr std::string_view stopQuestionText = "Stop converting after the 
 // program folder that is not known, is a missing encoder.
 std::optional<std::string> encoderProblem(const std::string& encoder);
 
-// "Done." (or "Stopped."), followed by the entries that were not converted.
+// "Done." (or "Stopped."), followed by the entries converted but not whole,
+// then those that were not converted.
 std::string endReport(const BatchOutcome& outcome);
 
 } // namespace quillaro

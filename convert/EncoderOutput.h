@@ -1,5 +1,7 @@
 #pragma once
 
+#include "convert/ProcessRunner.h"
+
 #include <string>
 
 namespace quillaro {
@@ -11,12 +13,14 @@ enum class LeftOutput {
     InUse,    // kept: another program has it open
     NotPlain, // kept: a link, a file with more than one name, someone else's...
     Unsure,   // kept: nothing tells that this run made it
+    NotOurs,  // kept: the encoder was watched and never held it
 };
 
 // Removes what a failed run left at `output`, provided nothing there was
-// before the run started (the caller has made sure of that) and nothing says
-// that another program made it or is writing it: it must be a plain file of
-// ours, with one name, that no other program holds open. In doubt it stays.
-LeftOutput removeLeftOutput(const std::string& output);
+// before the run started (the caller has made sure of that), it is a plain
+// file of ours, with one name, that no other program holds open, and the
+// run's `witness` saw our encoder hold that very file. Without that
+// evidence it stays: another program may have put it there meanwhile.
+LeftOutput removeLeftOutput(const std::string& output, const FileWitness& witness);
 
 } // namespace quillaro

@@ -1,6 +1,7 @@
 #include "convert/EncoderOutput.h"
 
 #include <cerrno>
+#include <cstdint>
 #include <fcntl.h>
 #include <optional>
 #include <signal.h>
@@ -37,7 +38,7 @@ std::optional<LeftOutput> openElsewhere(int fd) {
 
 } // namespace
 
-LeftOutput removeLeftOutput(const std::string& output) {
+LeftOutput removeLeftOutput(const std::string& output, const FileWitness& witness) {
     struct stat named {};
     if (::lstat(output.c_str(), &named) != 0)
         return errno == ENOENT ? LeftOutput::None : LeftOutput::Unsure;
@@ -53,6 +54,13 @@ LeftOutput removeLeftOutput(const std::string& output) {
     std::optional<LeftOutput> objection = LeftOutput::Unsure;
     if (::fstat(fd, &opened) == 0 && sameFile(named, opened))
         objection = openElsewhere(fd);
+    // Only the very file our encoder was seen holding is its work.
+    const FileId id{static_cast<std::uint64_t>(opened.st_dev),
+                    static_cast<std::uint64_t>(opened.st_ino)};
+    if (!objection && !witness.watched)
+        objection = LeftOutput::Unsure;
+    else if (!objection && witness.held != id)
+        objection = LeftOutput::NotOurs;
     // The name must still lead to the file that was looked at.
     struct stat again {};
     if (!objection && (::lstat(output.c_str(), &again) != 0 || !sameFile(again, opened) ||

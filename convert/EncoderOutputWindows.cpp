@@ -1,12 +1,12 @@
+#include "convert/EncoderOutput.h"
 #include "windows/WindowsHandle.h"
 #include "windows/WindowsText.h"
-#include "convert/EncoderOutput.h"
 
 #include <windows.h>
 
 namespace quillaro {
 
-LeftOutput removeLeftOutput(const std::string& output) {
+LeftOutput removeLeftOutput(const std::string& output, const FileWitness& witness) {
     // Shared with nobody: the open fails while any other program has the
     // file open. The file is then deleted through this very handle, so what
     // goes is exactly what was looked at.
@@ -30,6 +30,13 @@ LeftOutput removeLeftOutput(const std::string& output) {
     if ((about.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) ||
         about.nNumberOfLinks != 1)
         return LeftOutput::NotPlain;
+    // Only the very file our encoder was seen holding is its work.
+    const FileId id{about.dwVolumeSerialNumber,
+                    (std::uint64_t{about.nFileIndexHigh} << 32) | about.nFileIndexLow};
+    if (!witness.watched)
+        return LeftOutput::Unsure;
+    if (witness.held != id)
+        return LeftOutput::NotOurs;
     FILE_DISPOSITION_INFO dispose{TRUE};
     if (!SetFileInformationByHandle(file.get(), FileDispositionInfo, &dispose, sizeof dispose))
         return LeftOutput::Unsure;

@@ -17,6 +17,14 @@ std::size_t sequenceLength(unsigned char lead) {
     return lead < 0xF5 ? 4 : 0;
 }
 
+// Windows names hold no control characters, and doubling the separator
+// would garble every path.
+#ifdef _WIN32
+constexpr bool backslashIsSeparator = true;
+#else
+constexpr bool backslashIsSeparator = false;
+#endif
+
 } // namespace
 
 std::string visibleText(std::string_view text) {
@@ -50,7 +58,9 @@ std::string visibleText(std::string_view text) {
             ++at;
             continue;
         }
-        if (point == '\n')
+        if (point == '\\' && !backslashIsSeparator)
+            shown += "\\\\";
+        else if (point == '\n')
             shown += "\\n";
         else if (point == '\r')
             shown += "\\r";
@@ -59,7 +69,8 @@ std::string visibleText(std::string_view text) {
         else if (point < 0x20 || point == 0x7F)
             escape("\\x", point, 2);
         else if ((point >= 0x80 && point <= 0x9F) || (point >= 0x2028 && point <= 0x202E) ||
-                 (point >= 0x2066 && point <= 0x2069))
+                 (point >= 0x2066 && point <= 0x2069) || (point >= 0x200B && point <= 0x200F) ||
+                 (point >= 0x2060 && point <= 0x2064) || point == 0xFEFF)
             escape("\\u", point, 4);
         else
             shown.append(text.substr(at, length));

@@ -8,7 +8,7 @@
 //   crash         ends now as a crashed program: killed by SIGKILL, or on
 //                 Windows with the status of an access violation
 //   partial       starts writing OUTPUT, and keeps it open until it exits
-//   empty         leaves OUTPUT empty
+//   empty         leaves OUTPUT empty, open until it exits
 //   nooutput      writes no OUTPUT
 //   race          another program makes OUTPUT first, so it is refused
 //   hold SECONDS  another program makes OUTPUT and keeps it open a while
@@ -21,9 +21,11 @@
 //                 writes that line to the standard error it inherits, as fast
 //                 as it can, for SECONDS (whether the writes fail or not)
 //   scribble SECONDS writes such lines itself
-// Otherwise it writes OUTPUT and exits 0. Like ffmpeg with no one to answer
-// its "Overwrite?" question, it never replaces an existing OUTPUT. It reads
-// its standard input only when told to.
+// Otherwise it writes OUTPUT, a whole MP4, and exits 0. Like ffmpeg with no
+// one to answer its "Overwrite?" question, it never replaces an existing
+// OUTPUT. It reads its standard input only when told to.
+#include "tests/convert/FakeMp4.h"
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -156,13 +158,11 @@ int main(int argc, char** argv) {
 #else
             ::kill(::getpid(), SIGKILL);
 #endif
-        else if (directive == "partial") {
+        else if (directive == "partial" || directive == "empty") {
             static std::ofstream kept;
             kept.open(output, std::ios::binary);
-            kept << "partial" << std::flush;
-        } else if (directive == "empty")
-            write(output, "");
-        else if (directive == "race") {
+            kept << (directive == "partial" ? "partial" : "") << std::flush;
+        } else if (directive == "race") {
             write(output, "theirs");
             return refuse(output);
         } else if (directive == "hold") {
@@ -196,6 +196,6 @@ int main(int argc, char** argv) {
             writeOutput && directive != "empty" && directive != "nooutput" && directive != "hold";
     }
     if (writeOutput)
-        write(output, "mp4 of " + input + "\n");
+        write(output, fakeMp4("mp4 of " + input + "\n"));
     return 0;
 }

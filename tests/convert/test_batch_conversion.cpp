@@ -2,6 +2,7 @@
 #include "convert/Command.h"
 #include "convert/EncoderCommand.h"
 #include "convert/ProcessRunner.h"
+#include "tests/convert/FakeMp4.h"
 #include "tests/convert/TestFiles.h"
 
 #include <algorithm>
@@ -307,7 +308,8 @@ TEST(RunAndWait, ChildOutlivesTheProgram) {
     }
     for (int tries = 0; tries < 100 && readFile(folder.file("clip.mp4")).empty(); ++tries)
         ::usleep(50'000);
-    EXPECT_EQ(readFile(folder.file("clip.mp4")), "mp4 of " + folder.file("clip.wmv") + "\n");
+    EXPECT_EQ(readFile(folder.file("clip.mp4")),
+              fakeMp4("mp4 of " + folder.file("clip.wmv") + "\n"));
 }
 #endif
 
@@ -348,6 +350,19 @@ protected:
     std::function<void()> onPump = [] {}; // what a handler does meanwhile
 };
 
+// The smallest ASF header of a copy-protected file: a header object holding
+// file properties and a Content Encryption object.
+std::string copyProtectedAsf() {
+    using namespace std::string_literals;
+    const std::string zeros(64, '\0');
+    return "\x30\x26\xB2\x75\x8E\x66\xCF\x11\xA6\xD9\x00\xAA\x00\x62\xCE\x6C\xB2"s +
+           zeros.substr(0, 7) + "\x02\0\0\0\x01\x02"s +
+           "\xA1\xDC\xAB\x8C\x47\xA9\xCF\x11\x8E\xE4\x00\xC0\x0C\x20\x53\x65\x68"s +
+           zeros.substr(0, 23) + "\xB2"s + zeros.substr(0, 47) + "\x02"s + zeros.substr(0, 15) +
+           "\xFB\xB3\x11\x22\x23\xBD\xD2\x11\xB4\xB7\x00\xA0\xC9\x55\xFC\x6E\x2C"s +
+           zeros.substr(0, 11) + "\x04\0\0\0DRM\0"s + zeros.substr(0, 8);
+}
+
 TEST_F(BatchTest, EachFileNotConvertedIsNamedAndNoFileOfAnotherIsOverwrittenOrRemoved) {
 #ifdef _WIN32
     const std::string crashed = "encoder crashed with status 0xC0000005: Crashed";
@@ -357,49 +372,88 @@ TEST_F(BatchTest, EachFileNotConvertedIsNamedAndNoFileOfAnotherIsOverwrittenOrRe
     const std::string cannotStart = std::generic_category().message(ENOENT);
 #endif
     const std::string failedNotOurs = "encoder exit code 1 (output kept: not a plain file of ours)";
+    // Where the system does not let the runner see the encoder's open files
+    // (Wine), no output of a failed run can be known as its own: all stay.
+    quillaro::EventPump idle;
+    const bool watched =
+        quillaro::runProcess({fakeEncoder(), {{"exit 0"}}}, 0, idle, folder.file("x"))
+            .watchedFile.watched;
+#ifdef __linux__ // its /proc shows them
+    EXPECT_TRUE(watched);
+#endif
+    const std::string kept = watched ? "" : " (output kept: cannot tell who wrote it)";
+    const std::string refused = "File '" + folder.file("raced.mp4") + "' already exists. Exiting.";
+    // ffmpeg shows the input's tags indented, a line break in one too.
+    const std::string titled =
+        "stderr     title           : x\nstderr                     : File '" +
+        folder.file("titled.mp4") + "' already exists. Overwrite? [y/N]\n";
     // What the encoder does, why the file is not converted, whether an
-    // output stays (another program's, or the good one).
-    const std::tuple<std::string, const char*, std::string, bool> rows[] = {
-        {"raced", "race", "output exists", true},
+    // output stays (another program's, or the good one). The encoder holds
+    // its output a while: so it is seen to be its own.
+    const std::tuple<std::string, std::string, std::string, bool> rows[] = {
+        // Another program puts the output there while our encoder fails, or
+        // just before it starts: the same words either way.
+        {"raced", "sleep 0.3\nstderr " + refused + "\nexit 1",
+         watched ? "output exists" : "encoder exit code 1: " + refused + kept, true},
         {"held", "hold 1\nexit 1", "encoder exit code 1 (output kept: another program has it open)",
          true},
         // Progress lines are rewritten with a carriage return; the last words
         // follow a megabyte that the runner lets go meanwhile, and blanks.
-        {"crashed", "partial\nstderr frame=1\rCrashed\r\ncrash", crashed, false},
+        {"crashed", "partial\nsleep 0.3\nstderr frame=1\rCrashed\r\ncrash", crashed + kept,
+         !watched},
         {"half",
-         "partial\nspam 1000000\nsleep 0.1\nstderr  Conversion failed! \r\nstderr \t\nexit 1",
-         "encoder exit code 1: Conversion failed!", false},
+         "partial\nsleep 0.3\nspam 1000000\n" + titled +
+             "stderr [asf @ 0x55d0] Invalid data found when processing input\nstderr "
+             "Conversion failed! \r\nstderr \t\nexit 1",
+         "encoder exit code 1: Invalid data found when processing input" + kept, !watched},
         {"folder", "folder\nexit 1", failedNotOurs, true},
         {"linked", "hardlink\nexit 1", failedNotOurs, true},
 #ifndef _WIN32 // Windows lets only administrators make links to files, and Wine none
         {"symlink", "symlink\nexit 1", failedNotOurs, true},
 #endif
         {"none", "nooutput", "no output written", false},
-        {"empty", "empty", "no output written", false},
+        {"empty", "empty\nsleep 0.3", "no output written" + kept, !watched},
+        {"titled", titled, "", true},
         {"good", "", "", true},
     };
     writeFile(folder.file("old.mp4"), "keep me");
+    // An interrupted run's MP4: its media, but no index.
+    const std::string unfinished =
+        fakeMp4("").substr(0, 20) + std::string{0, 0, 0, 12} + "mdat....";
+    writeFile(folder.file("cut.mp4"), unfinished);
     std::filesystem::create_directory(folder.file("dir.wmv"));
-    std::vector<NotConverted> expected{{add("old.wmv"), "output exists"},
-                                       {add("done.mp4", "mp4 bytes"), "would replace the input"},
-                                       {addPath(folder.file("dir.wmv")), "is a folder"},
-                                       {addPath(folder.file("gone.wmv")), "input not found"}};
-#ifndef _WIN32 // named pipes in the file system are POSIX's
+    std::vector<NotConverted> expected{
+        {add("old.wmv"), "output exists"},
+        {add("cut.wmv"), "output exists but is incomplete (remove it to convert again)"},
+        {add("done.mp4", "mp4 bytes"), "would replace the input"},
+        {addPath(folder.file("dir.wmv")), "is a folder"},
+        {addPath(folder.file("gone.wmv")), "input not found"},
+        {add("drm.wmv", copyProtectedAsf()), "copy-protected (DRM): cannot be converted"}};
+#ifndef _WIN32 // named pipes in the file system are POSIX's, and names of bytes past NAME_MAX
     ::mkfifo(folder.file("pipe.wmv").c_str(), 0600);
     expected.push_back({addPath(folder.file("pipe.wmv")), "not a regular file"});
+    expected.push_back({add(std::string(252, 'n') + ".w"), "output name too long"});
 #endif
+    const std::size_t racedAt = entries.size() + 1;
     for (const auto& [name, directives, reason, stays] : rows) {
         if (add(name + ".wmv", directives); !reason.empty())
             expected.push_back({entries.back().first, reason});
     }
     addPath(entries.back().first); // listed twice: converted once, and not a failure
-    EXPECT_EQ(batch.run(*this, fakeEncoder()).notConverted, expected);
+    onPump = [&, done = false]() mutable {
+        if (progress.size() == racedAt && !std::exchange(done, true))
+            writeFile(folder.file("raced.mp4"), "theirs");
+    };
+    const quillaro::BatchOutcome outcome = batch.run(*this, fakeEncoder());
+    EXPECT_EQ(std::pair(outcome.notConverted, outcome.notWhole),
+              std::pair(expected, std::vector<NotConverted>()));
     for (const auto& [name, directives, reason, stays] : rows)
         EXPECT_EQ(exists(std::filesystem::symlink_status(folder.file(name + ".mp4"))), stays)
             << name;
     EXPECT_EQ(readFile(folder.file("old.mp4")) + readFile(folder.file("done.mp4")) +
-                  readFile(folder.file("held.mp4")),
-              "keep memp4 bytestheirs");
+                  readFile(folder.file("held.mp4")) + readFile(folder.file("raced.mp4")) +
+                  readFile(folder.file("cut.mp4")),
+              "keep memp4 bytestheirstheirs" + unfinished);
 
     // No encoder run pumps here, yet every pass past the first finds a pump due.
     entries = {{expected[0].entry, nextId++}};
@@ -461,18 +515,121 @@ TEST_F(BatchTest, TheListChangingDuringABatchSkipsNothingAndIsReported) {
 }
 
 TEST(EndReport, ShowsEachNameOnItsOwnLine) {
-    // Control characters, line and paragraph separators, direction overrides
-    // and bytes that are not UTF-8 (a Latin-1 letter, a cut sequence, an
-    // overlong "/", a surrogate) are shown as escapes, the rest as it is.
+    // Control characters, line and paragraph separators, direction overrides,
+    // invisible format characters and bytes that are not UTF-8 (a Latin-1
+    // letter, a cut sequence, an overlong "/", a surrogate) are shown as
+    // escapes, the rest as it is.
     const NotConverted failure{"/v/a\nb\tc\rd\x1b[m\x7f\u2028\u202e\u0085\u00e9\u6f22 "
-                               "lat\xe9\xe6\x97/\xc0\xaf\xed\xa0\x80.wmv",
+                               "lat\xe9\xe6\x97/\xc0\xaf\xed\xa0\x80\u200b\u2064\ufeff.wmv",
                                "why\nnot"};
     std::string lines;
     for (int k = 0; k < 10; ++k)
         lines += "\n/v/a\\nb\\tc\\rd\\x1b[m\\x7f\\u2028\\u202e\\u0085\u00e9\u6f22 "
-                 "lat\\xe9\\xe6\\x97/\\xc0\\xaf\\xed\\xa0\\x80.wmv \u2014 why\\nnot";
-    EXPECT_EQ(quillaro::endReport({12, std::vector<NotConverted>(11, failure), true}),
-              "Stopped.\n\n11 of 12 files were not converted:" + lines + "\n\u2026and 1 more.");
+                 "lat\\xe9\\xe6\\x97/\\xc0\\xaf\\xed\\xa0\\x80\\u200b\\u2064\\ufeff.wmv \u2014 "
+                 "why\\nnot";
+#ifdef _WIN32 // the backslash parts the names of a path, and no name holds a line end
+    const std::string backslash = "\\";
+#else
+    const std::string backslash = "\\\\";
+#endif
+    const std::vector<NotConverted> one{{"/v/c.wmv", "output exists"}};
+    const std::vector<NotConverted> notWhole{{"/v/lit\\nreal.wmv", "no picture written"},
+                                             {"/v/b\u200f.wmv", "only 0:56 of 2:15 converted"}};
+    const std::string notWholeLines = "\n/v/lit" + backslash +
+                                      "nreal.wmv \u2014 no picture written\n/v/b\\u200f.wmv "
+                                      "\u2014 only 0:56 of 2:15 converted";
+    const std::pair<quillaro::BatchOutcome, std::string> rows[] = {
+        {{12, std::vector<NotConverted>(11, failure), {}, true},
+         "Stopped.\n\n11 of 12 files were not converted:" + lines + "\n\u2026and 1 more."},
+        {{5, one, notWhole, false},
+         "Done.\n\n2 of 5 files were converted, but not whole (their MP4 is kept):" +
+             notWholeLines + "\n\n1 of 5 files were not converted:\n/v/c.wmv \u2014 output exists"},
+        {{12, {}, std::vector<NotConverted>(11, failure), false},
+         "Done.\n\n11 of 12 files were converted, but not whole (their MP4 is kept):" + lines +
+             "\n\u2026and 1 more."},
+        {{3, {}, {}, false}, "Done."},
+    };
+    for (const auto& [outcome, report] : rows)
+        EXPECT_EQ(quillaro::endReport(outcome), report);
+}
+
+TEST(ProblemLine, IsFfmpegsOwnLastWordNeverATagOfTheInput) {
+    // Ends of ffmpeg 5.1's messages, as it wrote them for real inputs: one
+    // with a title made to look like its words, a header alone, a file with
+    // DRM and cover pictures.
+    const std::pair<const char*, const char*> rows[] = {
+        {R"(Input #0, asf, from '/v/t.wmv':
+  Metadata:
+    title           : x
+                    : File '/v/t.mp4' already exists. Overwrite? [y/N] Conversion failed!
+                    : Decoder (codec wmv3) not found
+  Stream #0:0: Video: none (QQQ9 / 0x39515151), none, 160x120, SAR 1:1 DAR 4:3, 10 fps
+Please use -b:a or -b:v, -b is ambiguous
+Stream mapping:
+  Stream #0:0 -> #0:0 (? (?) -> mpeg4 (native))
+Decoder (codec none) not found for input stream #0:0
+)",
+         "Decoder (codec none) not found for input stream #0:0"},
+        {"  libpostproc    56.  6.100 / 56.  6.100\n"
+         "/v/t.wmv: Invalid data found when processing input\n",
+         "Invalid data found when processing input"},
+        {R"([mp4 @ 0x562da8e00580] Could not find tag for codec mpeg4 in stream #0
+Could not write header for output file #0 (incorrect codec parameters ?): Invalid argument
+Error initializing output stream 0:1 -- 
+[aac @ 0x562da8df5a80] Qavg: nan
+Conversion failed!
+)",
+         "Error initializing output stream 0:1 --"},
+        {"[asf @ 0x55d0] [wmv3 @ 0x55d1] bad\r\n  title : x\r\nConversion failed!", "bad"},
+        {"Conversion failed!\n    title : x\n", "Conversion failed!"},
+    };
+    for (const auto& [messages, line] : rows)
+        EXPECT_EQ(quillaro::problemLine(messages, "/v/t.wmv"), line) << messages;
+}
+
+TEST(Verdict, AnMp4IsJudgedByWhatItsInputPromised) {
+    using Kind = quillaro::Mp4Track::Kind;
+    const auto mp4 = [](double seconds, std::vector<quillaro::Mp4Track> tracks) {
+        return quillaro::Mp4Reading{quillaro::Mp4Reading::Kind::Whole, std::move(tracks), seconds};
+    };
+    const quillaro::Mp4Track picture{Kind::Picture, 25, 1}, sound{Kind::Sound, 40, 1};
+    // Bytes declared and on disk, seconds, picture and sound streams.
+    const auto asf = [](std::uint64_t declared, std::uint64_t actual, std::optional<double> seconds,
+                        int pictures, int sounds) {
+        return quillaro::AsfReading{quillaro::AsfReading::Kind::Asf,
+                                    {declared, actual, seconds, pictures, sounds, 0, false}};
+    };
+    const std::tuple<quillaro::AsfReading, quillaro::Mp4Reading, std::string> rows[] = {
+        {{}, mp4(0, {}), ""}, // not ASF: promises nothing
+        {asf(9, 9, 1.04, 1, 1), mp4(0.9, {picture, sound}), ""},
+        {asf(9, 9, 1.0, 1, 1), mp4(1, {{Kind::Picture, 0, 0}, sound}),
+         "no picture written (the encoder could not decode the video)"},
+        {asf(9, 9, 1.0, 1, 1), mp4(1, {picture, {Kind::Other, 9, 1}}),
+         "no sound written (the encoder could not decode the sound)"},
+        {asf(9, 9, 135, 0, 1), mp4(56.4, {sound}),
+         "only 0:56 of 2:15 converted (the input is damaged or cut short)"},
+        {asf(9, 9, 40.61, 0, 1), mp4(0.89, {sound}),
+         "only 0:00.9 of 0:40.6 converted (the input is damaged or cut short)"},
+        {asf(9, 9, 4000, 0, 1), mp4(3930, {sound}), ""},
+        {asf(234522, 219899, 0.97, 1, 0), mp4(0.97, {picture}),
+         "only 93% of the input converted (the input is damaged or cut short)"},
+        {asf(9, 9, std::nullopt, 1, 0), mp4(0.001, {picture}), ""}, // a live capture
+        {{},
+         {quillaro::Mp4Reading::Kind::Incomplete, {}, 0},
+         "the MP4 has no index (the encoder did not finish it)"},
+        {{}, {}, "the output is not an MP4 file"},
+    };
+    const RunResult exited;
+    for (const auto& [promise, output, lack] : rows)
+        EXPECT_EQ(quillaro::verdictAfterRun({exited, "", promise, 9, output}),
+                  (quillaro::Verdict{lack.empty() ? quillaro::Verdict::Kind::Converted
+                                                  : quillaro::Verdict::Kind::NotWhole,
+                                     lack}))
+            << lack;
+    // An empty file that our encoder never held, after a good run: not a refusal.
+    EXPECT_EQ(
+        quillaro::verdictAfterRun({exited, "", {}, 0, {}, quillaro::LeftOutput::NotOurs}).reason,
+        "no output written (output kept: the encoder never had it open)");
 }
 
 } // namespace

@@ -1,0 +1,97 @@
+// Windows Media files made by other software (Windows Media Encoder, the
+// Format SDK, Media Foundation, Photo Story), converted by the real encoder:
+// natively the system's ffmpeg, for Windows the ffmpeg.exe built for it, run
+// under Wine. Both must reach the same verdicts.
+#include "base/Utf8Path.h"
+#include "convert/BatchConversion.h"
+#include "convert/EncoderCommand.h"
+#include "tests/convert/TestFiles.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class Window : public quillaro::BatchWindow {
+public:
+    std::size_t entryCount() const override { return entries.size(); }
+    std::string entryText(std::size_t position) const override { return entries[position - 1]; }
+    quillaro::EntryId entryId(std::size_t position) const override { return position; }
+    void setProgress(float) override {}
+    void setBusy(bool) override {}
+    void pumpEvents() override {}
+
+    std::vector<std::string> entries;
+};
+
+TEST(RealMedia, EachFileIsConvertedWholeOrSaysWhatItLacks) {
+    // Every file is copied under a .wmv name, as the list takes it.
+    const char* const cause = " converted (the input is damaged or cut short)";
+    const std::pair<const char*, std::string> rows[] = {
+        {"drm-protected-cut-short", "not converted: copy-protected (DRM): cannot be converted"},
+        {"g7231-voice", "converted"},
+        {"mp3-with-picture", "converted"},
+        {"mss2-screen-odd-size", "converted"},
+        {"photo-story-header-only",
+         "not converted: encoder exit code 1: Invalid data found when processing input"},
+        {"vc1-advanced-cut-short", "not whole: only 93% of the input" + std::string(cause)},
+        {"vc1-advanced-mp3", "converted"},
+        {"vc1-advanced-no-sound", "converted"},
+        {"vc1-advanced-wmapro-720p", "converted"},
+        {"wma-lossless", "converted"},
+        {"wma-voice", "converted"},
+        {"wmapro", "converted"},
+        {"wmav2-cut-short", "not whole: only 0:00.9 of 0:40.6" + std::string(cause)},
+        {"wmv3-wmav2-no-picture-decoded",
+         "not whole: no picture written (the encoder could not decode the video)"},
+    };
+    TempFolder folder;
+    Window window;
+    for (const auto& found :
+         fs::directory_iterator(quillaro::pathFromUtf8(QUILLARO_REAL_MEDIA_DIR)))
+        if (found.path().extension() != ".md") {
+            const std::string name = found.path().stem().string();
+            fs::copy_file(found.path(), folder.file(name + ".wmv"));
+            window.entries.push_back(folder.file(name + ".wmv"));
+        }
+    std::sort(window.entries.begin(), window.entries.end());
+
+    const quillaro::BatchOutcome outcome = quillaro::BatchConversion().run(window, ENCODER);
+    std::vector<std::pair<std::string, std::string>> verdicts,
+        expected(std::begin(rows), std::end(rows));
+    for (const std::string& entry : window.entries) {
+        std::string verdict = "converted";
+        for (const auto& [list, kind] : {std::pair(&outcome.notWhole, "not whole: "),
+                                         std::pair(&outcome.notConverted, "not converted: ")})
+            for (const quillaro::NotConverted& failure : *list)
+                if (failure.entry == entry)
+                    verdict = kind + failure.reason;
+        // Whatever the encoder made is kept, whole or not; nothing else is made.
+        if (fs::exists(quillaro::pathFromUtf8(quillaro::outputPathFor(entry))) !=
+            !verdict.starts_with("not converted"))
+            verdict += " (and its MP4 is wrongly there or gone)";
+        verdicts.push_back({fs::path(entry).stem().string(), verdict});
+    }
+    EXPECT_EQ(verdicts, expected);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (!fs::is_directory(quillaro::pathFromUtf8(QUILLARO_REAL_MEDIA_DIR))) {
+        std::fprintf(stderr,
+                     "\n*** SKIPPED: the real Windows Media files are not at %s: set "
+                     "QUILLARO_REAL_MEDIA_DIR to their folder. ***\n\n",
+                     QUILLARO_REAL_MEDIA_DIR);
+        return 77;
+    }
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
