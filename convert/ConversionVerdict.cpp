@@ -65,7 +65,9 @@ std::string keptNote(LeftOutput left) {
     case LeftOutput::Unsure:
         return " (output kept: cannot tell who wrote it)";
     case LeftOutput::NotOurs:
-        return " (output kept: the encoder never had it open)";
+        // Watching is not instant: an encoder that fails within a few
+        // milliseconds of opening its output may have made it unseen.
+        return " (output kept: the encoder was never seen holding it)";
     case LeftOutput::None:
     case LeftOutput::Removed:
         break;
@@ -142,10 +144,8 @@ bool needsCleanUp(const RunResult& result, std::uint64_t outputBytes) {
 
 Verdict verdictAfterRun(const RunFacts& facts) {
     if (needsCleanUp(facts.result, facts.outputBytes)) {
-        // Decided from what was seen: it appeared, and our encoder never held
-        // it. A run that ended well refused nothing, though.
-        if (facts.left == LeftOutput::NotOurs && !facts.result.succeeded())
-            return notConverted("output exists");
+        // Whatever stands at the output now is only ever named, never
+        // blamed on anyone: the encoder's own words say why it stopped.
         return notConverted((facts.result.succeeded() ? "no output written"
                                                       : failureReason(facts.result, facts.input)) +
                             keptNote(facts.left));

@@ -392,9 +392,11 @@ TEST_F(BatchTest, EachFileNotConvertedIsNamedAndNoFileOfAnotherIsOverwrittenOrRe
     // its output a while: so it is seen to be its own.
     const std::tuple<std::string, std::string, std::string, bool> rows[] = {
         // Another program puts the output there while our encoder fails, or
-        // just before it starts: the same words either way.
+        // just before it starts: kept, and the encoder's words tell why.
         {"raced", "sleep 0.3\nstderr " + refused + "\nexit 1",
-         watched ? "output exists" : "encoder exit code 1: " + refused + kept, true},
+         "encoder exit code 1: " + refused +
+             (watched ? " (output kept: the encoder was never seen holding it)" : kept),
+         true},
         {"held", "hold 1\nexit 1", "encoder exit code 1 (output kept: another program has it open)",
          true},
         // Progress lines are rewritten with a carriage return; the last words
@@ -629,7 +631,7 @@ TEST(Verdict, AnMp4IsJudgedByWhatItsInputPromised) {
     // An empty file that our encoder never held, after a good run: not a refusal.
     EXPECT_EQ(
         quillaro::verdictAfterRun({exited, "", {}, 0, {}, quillaro::LeftOutput::NotOurs}).reason,
-        "no output written (output kept: the encoder never had it open)");
+        "no output written (output kept: the encoder was never seen holding it)");
 }
 
 } // namespace
