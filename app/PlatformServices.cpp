@@ -42,7 +42,9 @@ double drawSeededByClock() {
 void endProgramNow() {
     // Closing the window ends the program even from inside a running batch
     // or folder scan, so leave without unwinding back through them. A running
-    // encoder is not ours to stop: it goes on and finishes its file.
+    // encoder is not ours to stop: it goes on and finishes its file. A sleep
+    // block held as a descriptor goes with us: the kernel closes it, and the
+    // encoder never inherited it.
     std::fflush(nullptr);
     std::_Exit(0);
 }
@@ -63,6 +65,7 @@ PlatformServices PlatformServices::system() {
     services.cursorPosition = [] { return QCursor::pos(); };
     services.randomDraw = drawSeededByClock;
     services.openWebPage = [](const QUrl& url) { QDesktopServices::openUrl(url); };
+    services.keepAwake = keepSystemAwake;
     services.endProgram = endProgramNow;
     return services;
 }

@@ -20,6 +20,7 @@ private slots:
     // with no encoder), then no encoder. Once the fake encoder runs, Convert
     // pressed during the first file is answered No, and the file is removed
     // from the list; the batch keeps its place. Pressed during the next, Yes.
+    // The system is kept awake from the start of the batch to its report.
     void convertWithTheFakeEncoder() {
         const QTemporaryDir videos; // the program folder, too
         const QString folder = QDir::toNativeSeparators(videos.path());
@@ -67,8 +68,8 @@ private slots:
         QCOMPARE(QDir(videos.path()).entryList({"*.mp4"}), (QStringList{"1.mp4", "2.mp4"}));
         const QString question = "Stop converting after the current file?";
         QCOMPARE(log->messages,
-                 (QStringList{"No files added.", "The encoder was not found: " + encoder, question,
-                              question,
+                 (QStringList{"No files added.", "The encoder was not found: " + encoder,
+                              "keep awake: Converting 3 files", question, question, "let sleep",
                               "Stopped.\n\n1 of 2 files were not converted:\n" + video("3.wmv") +
                                   " \u2014 not reached (stopped)"}));
     }
