@@ -58,6 +58,7 @@ void Form1::Form_Load() {
     OpenHomePageAtRandom(m_services.randomDraw, m_services.openWebPage);
 
     fileList().setHeaderText(columnHeader);
+    ListView1->setAccessibleName(columnHeader);
     ListView1->header()->resizeSection(0, columnWidth);
 
     QPalette bar = ProgressBar1->palette();
