@@ -6,7 +6,8 @@ namespace {
 
 // A two-state button acts as a push button, so it is read as one, with no
 // checked state: "Convert, button", never "Convert, check box, not checked".
-// Pressed by a tool, it is clicked as by the mouse.
+// Pressed by a tool, it is clicked as by the mouse, a moment later: the
+// command may open a dialog, and the tool waits for its press to return.
 class AccessibleCommand : public QAccessibleWidget {
 public:
     explicit AccessibleCommand(QWidget* button)
@@ -30,7 +31,7 @@ public:
 
     void doAction(const QString& action) override {
         if (action == pressAction())
-            button()->click();
+            QMetaObject::invokeMethod(button(), &QAbstractButton::click, Qt::QueuedConnection);
         else
             QAccessibleWidget::doAction(action);
     }
