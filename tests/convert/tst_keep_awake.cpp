@@ -97,8 +97,8 @@ private slots:
     }
 
     // What the login manager lists when the bar moves (not at the first
-    // file: the request may still be on its way), during the second file,
-    // when the stop question is answered Yes, and at the report.
+    // file: the request may still be on its way), during the second file or
+    // at the stop question asked then, answered Yes, and at the report.
     void batch_data() {
         QTest::addColumn<bool>("withLoginManager");
         QTest::addColumn<int>("files");
@@ -111,9 +111,10 @@ private slots:
             << true << 3 << false
             << QStringList{"bar 66" + held, "encoding 66" + held, "bar 100" + held, "bar 0" + held,
                            "report Done.: none"};
-        QTest::newRow("stopped") << true << 3 << true
-                                 << QStringList{"stop? yes" + held, "bar 0" + held,
-                                                "report Stopped.: none"};
+        QTest::newRow("stopped during the second file")
+            << true << 3 << true
+            << QStringList{"bar 66" + held, "stop? yes" + held, "bar 0" + held,
+                           "report Stopped.: none"};
     }
 
     void batch() {
@@ -153,12 +154,14 @@ private slots:
                         note("bar " + QString::number(int(form.progressValue())));
                 });
         auto* check2 = form.findChild<TwoStateButton*>("Check2");
-        int ticks = 0;
+        bool second = false;
         QTimer timer;
         connect(&timer, &QTimer::timeout, &form, [&] {
-            if (stop && ++ticks == 4)
+            if (int(form.progressValue()) != 66 || std::exchange(second, true))
+                return;
+            if (stop)
                 check2->click();
-            if (!stop && int(form.progressValue()) == 66 && ticks++ == 0)
+            else
                 note("encoding 66");
         });
         timer.start(50);
