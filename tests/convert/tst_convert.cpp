@@ -39,6 +39,10 @@ private slots:
             log->messages << text;
             return answers.takeFirst();
         };
+        services.keepAwake = [log](const QString& why) {
+            log->messages << "keep awake: " + why;
+            return std::make_unique<LoggedSleepBlock>(log);
+        };
         Form1 form(std::move(services));
         form.Form_Load();
         auto* check2 = form.findChild<TwoStateButton*>("Check2");

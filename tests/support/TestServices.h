@@ -18,7 +18,7 @@ struct ServiceLog {
     int programEnds = 0;
 };
 
-// Writes "let sleep" to the log when destroyed.
+// A sleep block that only writes "let sleep" to the log when destroyed.
 class LoggedSleepBlock : public SleepBlock {
 public:
     explicit LoggedSleepBlock(std::shared_ptr<ServiceLog> log)
@@ -50,10 +50,6 @@ inline PlatformServices testServices(const std::shared_ptr<ServiceLog>& log,
     services.cursorPosition = [] { return QPoint(0, 0); };
     services.randomDraw = [] { return 0.5; };
     services.openWebPage = [](const QUrl&) {};
-    services.keepAwake = [log](const QString& why) {
-        log->messages << "keep awake: " + why;
-        return std::make_unique<LoggedSleepBlock>(log);
-    };
     services.endProgram = [log] { ++log->programEnds; };
     return services;
 }
