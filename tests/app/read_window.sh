@@ -27,6 +27,12 @@ started="$(echo "$bus" | sed -n 2p) $started"
 export DBUS_SESSION_BUS_ADDRESS="$(echo "$bus" | sed -n 1p)"
 /usr/libexec/at-spi-bus-launcher --launch-immediately >"$work/buses.log" 2>&1 &
 started="$! $started"
+# A program that finds no accessibility bus at its start never looks again.
+for _ in $(seq 100); do
+    dbus-send --session --dest=org.freedesktop.DBus --print-reply / \
+        org.freedesktop.DBus.NameHasOwner string:org.a11y.Bus 2>/dev/null | grep -q true && break
+    sleep 0.1
+done
 
 QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 QT_QPA_PLATFORM=xcb "$1" >"$work/program.log" 2>&1 &
 started="$! $started"
