@@ -19,7 +19,7 @@ trap stop EXIT
 
 Xvfb -displayfd 3 -nolisten tcp -screen 0 1024x768x24 3>"$work/display" >/dev/null 2>&1 &
 started=$!
-while [ ! -s "$work/display" ]; do sleep 0.1; done
+for _ in $(seq 100); do [ -s "$work/display" ] && break || sleep 0.1; done
 export DISPLAY=":$(cat "$work/display")"
 
 bus=$(dbus-daemon --session --fork --print-address=1 --print-pid=1 2>"$work/buses.log")
