@@ -14,7 +14,6 @@
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
-#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QProgressBar>
