@@ -58,6 +58,7 @@ void Form1::Form_Load() {
     OpenHomePageAtRandom(m_services.randomDraw, m_services.openWebPage);
 
     fileList().setHeaderText(columnHeader);
+    ListView1->setAccessibleName(columnHeader);
     ListView1->header()->resizeSection(0, columnWidth);
 
     QPalette bar = ProgressBar1->palette();
@@ -114,9 +115,22 @@ void Form1::Check2_Click() {
         return;
     }
 
+    auto awake = keepAwakeForBatch();
     Form1BatchWindow window(*this, *m_conversion);
     const quillaro::BatchOutcome outcome = m_conversion->run(window, encoder);
+    awake.reset();
     m_services.showMessage(this, QString::fromStdString(quillaro::endReport(outcome)));
+}
+
+// A batch runs for hours, often overnight: the system must not sleep through
+// it, also between two encoder runs. Once the report shows, the work is done
+// and an unattended machine may sleep.
+std::unique_ptr<SleepBlock> Form1::keepAwakeForBatch() {
+    if (!m_services.keepAwake)
+        return nullptr;
+    const int files = fileList().count();
+    return m_services.keepAwake(files == 1 ? QStringLiteral("Converting 1 file")
+                                           : QStringLiteral("Converting %1 files").arg(files));
 }
 
 void Form1::Check3_Click() {

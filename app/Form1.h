@@ -87,6 +87,7 @@ private:
     // A file that stands beside the program; empty when its folder is unknown.
     std::string programFile(const char* name) const;
     void applyHoverRule(int pointer);
+    std::unique_ptr<SleepBlock> keepAwakeForBatch();
     void prepareListView1();
     bool routeListView1Event(QObject* watched, QEvent* event);
 

@@ -1,5 +1,6 @@
 // The window's controls: positions, captions, fonts and tab order.
 
+#include "app/AccessibleControls.h"
 #include "app/Form1.h"
 #include "app/Pointers.h"
 #include "app/TwoStateButton.h"
@@ -57,6 +58,7 @@ TwoStateButton* makeCommand(QWidget* parent, const char* name, const QString& ca
 } // namespace
 
 void Form1::createControls() {
+    installAccessibleControls();
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
@@ -71,7 +73,7 @@ void Form1::createControls() {
     setWindowIcon(QIcon(transparent));
 
     // Never seen: it lies left of the client area and only holds the first focus.
-    Command1 = new QPushButton(QStringLiteral("Command1"), this);
+    Command1 = new FocusHolder(QStringLiteral("Command1"), this);
     Command1->setObjectName(QStringLiteral("Command1"));
     Command1->setGeometry(-48, 176, 41, 33);
 
@@ -105,6 +107,7 @@ void Form1::createControls() {
     ProgressBar1->setFocusPolicy(Qt::NoFocus);
     ProgressBar1->setMouseTracking(true);
     ProgressBar1->installEventFilter(this);
+    ProgressBar1->setAccessibleName(QStringLiteral("Conversion progress"));
 
     setTabOrder(Command1, Check1);
     setTabOrder(Check1, Check2);

@@ -44,7 +44,9 @@ void endProgramNow() {
     // Closing the window ends the program even from inside a running batch
     // or folder scan, so leave without unwinding back through them. A running
     // encoder is not ours to stop: it goes on and finishes its file, but
-    // with no one left to trim its error file, it may no longer grow it.
+    // with no one left to trim its error file, it may no longer grow it. A
+    // sleep block held as a descriptor goes with us: the kernel closes it,
+    // and the encoder never inherited it.
     quillaro::sealErrorFilesOfRunningChildren();
     std::fflush(nullptr);
     std::_Exit(0);
@@ -66,6 +68,7 @@ PlatformServices PlatformServices::system() {
     services.cursorPosition = [] { return QCursor::pos(); };
     services.randomDraw = drawSeededByClock;
     services.openWebPage = [](const QUrl& url) { QDesktopServices::openUrl(url); };
+    services.keepAwake = keepSystemAwake;
     services.endProgram = endProgramNow;
     return services;
 }

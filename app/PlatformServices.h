@@ -1,6 +1,9 @@
 #pragma once
 
+#include "app/SleepBlock.h"
+
 #include <functional>
+#include <memory>
 #include <string>
 
 #include <QString>
@@ -40,6 +43,10 @@ struct PlatformServices {
 
     // Opens a web page in the user's browser without waiting for it.
     std::function<void(const QUrl&)> openWebPage;
+
+    // Keeps the system from sleeping on idle until the result is destroyed;
+    // `why` says what is being done. May give nothing.
+    std::function<std::unique_ptr<SleepBlock>(const QString& why)> keepAwake;
 
     // Ends the program at once, wherever it is called from.
     std::function<void()> endProgram;

@@ -6,8 +6,10 @@
 #include <filesystem>
 #include <system_error>
 
+#include <QEvent>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QTimer>
 #include <QUrl>
 #include <QWidget>
 
@@ -16,6 +18,54 @@ namespace {
 // single precision; keep that arithmetic so the results agree to the pixel.
 constexpr float twipsPerPixel = 15.0f;
 constexpr int homePageNumber = 7;
+// The window manager frames a window within moments of its showing, or never.
+constexpr int frameWaitMs = 5000;
+
+void centreOnPrimaryScreen(QWidget& form) {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (screen)
+        form.move(centeredPosition(screen->geometry().size(), form.frameGeometry().size()));
+}
+
+// A window is framed only once shown, so its first centring knows the client
+// area alone and leaves it off centre by the frame. This centres it once
+// more as soon as its frame is known, and never again: a window the user has
+// moved stays where he put it.
+class FrameCentring : public QObject {
+public:
+    explicit FrameCentring(QWidget& form)
+        : QObject(&form)
+        , m_form(form) {
+        form.installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        switch (event->type()) {
+        case QEvent::Show:
+            QTimer::singleShot(frameWaitMs, this, &FrameCentring::finish);
+            [[fallthrough]];
+        case QEvent::Move:
+        case QEvent::Resize:
+            if (m_form.isVisible() && m_form.frameGeometry().size() != m_form.size()) {
+                finish();
+                centreOnPrimaryScreen(m_form);
+            }
+            break;
+        default:
+            break;
+        }
+        return false;
+    }
+
+private:
+    void finish() {
+        m_form.removeEventFilter(this);
+        deleteLater();
+    }
+
+    QWidget& m_form;
+};
 } // namespace
 
 QPoint centeredPosition(QSize screen, QSize window) {
@@ -27,10 +77,9 @@ QPoint centeredPosition(QSize screen, QSize window) {
 }
 
 void CenterForm(QWidget& form) {
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    if (!screen)
-        return;
-    form.move(centeredPosition(screen->geometry().size(), form.frameGeometry().size()));
+    centreOnPrimaryScreen(form);
+    if (!form.isVisible())
+        new FrameCentring(form); // owned by the form
 }
 
 bool FileExists(const std::string& path) {

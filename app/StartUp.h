@@ -18,6 +18,7 @@ inline constexpr char homePageAddress[] = "https://quillaro.example.org/";
 QPoint centeredPosition(QSize screen, QSize window);
 
 // Places the window at the centre of the primary screen, task bar included.
+// Not shown yet, it is centred once more on its frame once that is known.
 void CenterForm(QWidget& form);
 
 // True when the path, as the file list keeps paths, names something that

@@ -5,8 +5,10 @@ set -euo pipefail
 repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build_dir=${QUILLARO_BUILD_DIR:-$repo/build}
 
+# dbus and python3-dbusmock: a private bus with a stand-in login manager;
+# at-spi2-core and python3-pyatspi: the window read as a screen reader does.
 packages=(cmake ninja-build g++ qt6-base-dev ffmpeg fonts-liberation googletest
-          xvfb xauth)
+          xvfb xauth dbus python3-dbusmock at-spi2-core python3-pyatspi)
 
 install_missing_packages() {
     local missing=()

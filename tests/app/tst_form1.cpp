@@ -151,6 +151,29 @@ private slots:
         QCOMPARE(places,
                  (QList<int>{441, 259, 353, 8,   8,  425, 121, 8,   136, 137, 81,  152, 136, 137,
                              81,  296, 136, 137, 81, 8,   225, 425, 25,  -48, 176, 41,  33}));
+        // As assistive tools read them: the commands as push buttons with no
+        // checked state, the list named after its column, the bar after what
+        // it measures; the focus holder says nothing. A tool's press runs the
+        // command once, as a click does, and leaves it up.
+        QStringList read;
+        for (const char* name :
+             {"Form1", "ListView1", "Check1", "Check3", "Check2", "ProgressBar1", "Command1"}) {
+            QObject* control =
+                qstrcmp(name, "Form1") ? m_form->findChild<QObject*>(name) : m_form.get();
+            QAccessibleInterface* tool = QAccessible::queryAccessibleInterface(control);
+            read << QMetaEnum::fromType<QAccessible::Role>().valueToKey(tool->role()) +
+                        (' ' + tool->text(QAccessible::Name)) +
+                        (tool->state().checkable ? " checkable" : "");
+        }
+        QCOMPARE(read, (QStringList{"Window Quillaro", "Tree WMV File(s)", "Button Add WMV File(s)",
+                                    "Button Add All WMV File(s) In Folder", "Button Convert",
+                                    "ProgressBar Conversion progress", "NoRole "}));
+        auto* check1 = m_form->findChild<TwoStateButton*>("Check1");
+        QAccessible::queryAccessibleInterface(check1)->actionInterface()->doAction(
+            QAccessibleActionInterface::pressAction());
+        QTRY_COMPARE(std::pair(m_log->messages.size(), check1->Value()),
+                     std::pair(qsizetype(2), 0));
+
         // Pictures drawn for screens of twice the density are used there.
         QCOMPARE(m_form->findChild<TwoStateButton*>("Check3")->icon().pixmap({32, 32}, 2.0).size(),
                  QSize(64, 64));

@@ -12,6 +12,10 @@
 #include <QTest>
 #include <QTimer>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 class TestConvert : public QObject {
     Q_OBJECT
 
@@ -20,6 +24,7 @@ private slots:
     // with no encoder), then no encoder. Once the fake encoder runs, Convert
     // pressed during the first file is answered No, and the file is removed
     // from the list; the batch keeps its place. Pressed during the next, Yes.
+    // The system is kept awake from the start of the batch to its report.
     void convertWithTheFakeEncoder() {
         const QTemporaryDir videos; // the program folder, too
         const QString folder = QDir::toNativeSeparators(videos.path());
@@ -33,6 +38,10 @@ private slots:
                                                                 const QString& text) mutable {
             log->messages << text;
             return answers.takeFirst();
+        };
+        services.keepAwake = [log](const QString& why) {
+            log->messages << "keep awake: " + why;
+            return std::make_unique<LoggedSleepBlock>(log);
         };
         Form1 form(std::move(services));
         form.Form_Load();
@@ -67,10 +76,25 @@ private slots:
         QCOMPARE(QDir(videos.path()).entryList({"*.mp4"}), (QStringList{"1.mp4", "2.mp4"}));
         const QString question = "Stop converting after the current file?";
         QCOMPARE(log->messages,
-                 (QStringList{"No files added.", "The encoder was not found: " + encoder, question,
-                              question,
+                 (QStringList{"No files added.", "The encoder was not found: " + encoder,
+                              "keep awake: Converting 3 files", question, question, "let sleep",
                               "Stopped.\n\n1 of 2 files were not converted:\n" + video("3.wmv") +
                                   " \u2014 not reached (stopped)"}));
+    }
+
+    // The real block as Windows keeps it for the window's thread; the window
+    // takes and drops it as the rows above show.
+    void windowsExecutionState() {
+#ifdef _WIN32
+        auto block = keepSystemAwake("Converting 1 file");
+        const EXECUTION_STATE during = SetThreadExecutionState(ES_CONTINUOUS | ES_SYSTEM_REQUIRED);
+        block.reset();
+        QCOMPARE(std::pair(during, SetThreadExecutionState(ES_CONTINUOUS)),
+                 std::pair(EXECUTION_STATE(ES_CONTINUOUS | ES_SYSTEM_REQUIRED),
+                           EXECUTION_STATE(ES_CONTINUOUS)));
+#else
+        QSKIP("Windows only");
+#endif
     }
 };
 

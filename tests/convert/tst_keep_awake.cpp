@@ -1,0 +1,199 @@
+// The system kept awake during a batch, as the login manager sees it: a
+// private bus stands in for the system's (with_system_bus.sh starts it) and
+// python3-dbusmock's template for the login manager, started here once the
+// rows without it have run.
+
+#include "app/Form1.h"
+#include "app/TwoStateButton.h"
+#include "convert/EncoderCommand.h"
+#include "tests/convert/TestFiles.h"
+#include "tests/support/TestServices.h"
+
+#include <QApplication>
+#include <QDBusArgument>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QFile>
+#include <QProcess>
+#include <QProgressBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+namespace {
+
+const QString loginManager = QStringLiteral("org.freedesktop.login1");
+
+// "what who why mode" of each inhibitor the login manager lists; none when
+// there is no login manager.
+QStringList inhibitors() {
+    const QDBusMessage reply = QDBusConnection::systemBus().call(
+        QDBusMessage::createMethodCall(loginManager, "/org/freedesktop/login1",
+                                       "org.freedesktop.login1.Manager", "ListInhibitors"),
+        QDBus::Block, 2000);
+    QStringList listed;
+    if (reply.type() != QDBusMessage::ReplyMessage)
+        return listed;
+    const auto list = reply.arguments().constFirst().value<QDBusArgument>();
+    list.beginArray();
+    while (!list.atEnd()) {
+        QString what, who, why, mode;
+        uint uid = 0, pid = 0;
+        list.beginStructure();
+        list >> what >> who >> why >> mode >> uid >> pid;
+        list.endStructure();
+        listed << QStringList{what, who, why, mode}.join(' ');
+    }
+    list.endArray();
+    return listed;
+}
+
+// The program folder, with the fake encoder, and the videos: `files` of
+// them, each taking `seconds` to convert.
+QStringList prepareVideos(const QString& folder, int files, const char* seconds) {
+    const QString encoder = QString::fromStdString(quillaro::encoderPath(folder.toStdString()));
+    QFile::copy(QString::fromStdString(fakeEncoder()), encoder);
+    QStringList videos;
+    for (int file = 1; file <= files; ++file) {
+        videos << folder + QStringLiteral("/%1.wmv").arg(file);
+        writeFile(videos.last().toStdString(), std::string("sleep ") + seconds);
+    }
+    return videos;
+}
+
+// The program as the user closes it during a batch of one file: it leaves at
+// once, while the encoder goes on.
+int closeDuringBatch(const QString& folder) {
+    PlatformServices services = testServices(std::make_shared<ServiceLog>(), folder);
+    const PlatformServices system = PlatformServices::system();
+    services.keepAwake = system.keepAwake;
+    services.endProgram = system.endProgram;
+    Form1 form(std::move(services));
+    form.AddFileToList(folder + "/1.wmv");
+    form.show();
+    QTimer::singleShot(500, &form, &QWidget::close);
+    QTest::mouseClick(form.findChild<TwoStateButton*>("Check2"), Qt::LeftButton);
+    return 3; // the batch ended first
+}
+
+} // namespace
+
+class TestKeepAwake : public QObject {
+    Q_OBJECT
+
+    QProcess m_loginManager;
+
+private slots:
+    void initTestCase() {
+        if (qEnvironmentVariableIsEmpty("DBUS_SYSTEM_BUS_ADDRESS"))
+            QSKIP("Needs a bus of its own: run it through with_system_bus.sh");
+    }
+
+    void cleanupTestCase() {
+        m_loginManager.terminate();
+        m_loginManager.waitForFinished();
+    }
+
+    // What the login manager lists when the bar moves (not at the first
+    // file: the request may still be on its way), during the second file or
+    // at the stop question asked then, answered Yes, and at the report.
+    void batch_data() {
+        QTest::addColumn<bool>("withLoginManager");
+        QTest::addColumn<int>("files");
+        QTest::addColumn<bool>("stop");
+        QTest::addColumn<QStringList>("seen");
+        const QString held = ": sleep Quillaro Converting 3 files block";
+        QTest::newRow("no login manager: converted all the same")
+            << false << 1 << false << QStringList{"bar 0: none", "report Done.: none"};
+        QTest::newRow("held from start to report, between files too")
+            << true << 3 << false
+            << QStringList{"bar 66" + held, "encoding 66" + held, "bar 100" + held, "bar 0" + held,
+                           "report Done.: none"};
+        QTest::newRow("stopped during the second file")
+            << true << 3 << true
+            << QStringList{"bar 66" + held, "stop? yes" + held, "bar 0" + held,
+                           "report Stopped.: none"};
+    }
+
+    void batch() {
+        QFETCH(bool, withLoginManager);
+        QFETCH(int, files);
+        QFETCH(bool, stop);
+        QFETCH(QStringList, seen);
+        if (withLoginManager && m_loginManager.state() == QProcess::NotRunning) {
+            m_loginManager.start("/usr/bin/python3",
+                                 {"-m", "dbusmock", "--system", "--template", "logind"});
+            QTRY_VERIFY(
+                QDBusConnection::systemBus().interface()->isServiceRegistered(loginManager));
+        }
+        QStringList noted;
+        const auto note = [&](const QString& when) {
+            const QStringList held = inhibitors();
+            noted << when + ": " + (held.isEmpty() ? "none" : held.join(", "));
+        };
+        const QTemporaryDir folder;
+        PlatformServices services = testServices(std::make_shared<ServiceLog>(), folder.path());
+        services.keepAwake = keepSystemAwake;
+        services.showMessage = [&](QWidget*, const QString& text) {
+            note("report " + text.section('\n', 0, 0));
+        };
+        services.askYesNo = [&](QWidget*, const QString&) {
+            note("stop? yes");
+            return true;
+        };
+        Form1 form(std::move(services));
+        for (const QString& video : prepareVideos(folder.path(), files, "0.5"))
+            form.AddFileToList(video);
+
+        int changes = 0;
+        connect(form.findChild<QProgressBar*>("ProgressBar1"), &QProgressBar::valueChanged, &form,
+                [&] {
+                    if (changes++ > 0)
+                        note("bar " + QString::number(int(form.progressValue())));
+                });
+        auto* check2 = form.findChild<TwoStateButton*>("Check2");
+        bool second = false;
+        QTimer timer;
+        connect(&timer, &QTimer::timeout, &form, [&] {
+            if (int(form.progressValue()) != 66 || std::exchange(second, true))
+                return;
+            if (stop)
+                check2->click();
+            else
+                note("encoding 66");
+        });
+        timer.start(50);
+        QTest::mouseClick(check2, Qt::LeftButton);
+        QCOMPARE(noted.join(" | "), seen.join(" | "));
+    }
+
+    // Closed during a batch, the program leaves at once; the login manager
+    // drops the inhibitor then, not once the encoder is done with its file.
+    void closedDuringBatch() {
+        QVERIFY(m_loginManager.state() == QProcess::Running);
+        const QTemporaryDir folder;
+        prepareVideos(folder.path(), 1, "4");
+        QProcess program;
+        program.start(QCoreApplication::applicationFilePath(),
+                      {"--close-during-batch", folder.path()});
+        QStringList seen;
+        while (!program.waitForFinished(50))
+            if (const QString held = inhibitors().join(", "); !seen.contains(held))
+                seen << held;
+        QCOMPARE(std::pair(program.exitStatus(), program.exitCode()),
+                 std::pair(QProcess::NormalExit, 0));
+        QVERIFY(seen.contains("sleep Quillaro Converting 1 file block"));
+        QTRY_COMPARE_WITH_TIMEOUT(inhibitors(), QStringList(), 2000);
+    }
+};
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    if (argc == 3 && qstrcmp(argv[1], "--close-during-batch") == 0)
+        return closeDuringBatch(QString::fromLocal8Bit(argv[2]));
+    TestKeepAwake test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_keep_awake.moc"
