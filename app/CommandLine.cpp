@@ -10,8 +10,9 @@
 #include "windows/WindowsText.h"
 
 #include <memory>
-#include <shellapi.h>
 #include <windows.h>
+// After windows.h, which it builds on.
+#include <shellapi.h>
 #else
 #include <cerrno>
 #include <unistd.h>
