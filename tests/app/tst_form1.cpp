@@ -381,10 +381,10 @@ private slots:
             << tree << QByteArrayList{"a.wmv", "F", "T/F/G/"}
             << QByteArrayList{"a.wmv", "F/x.wmv", "F/G/y.wmv", "F/G/y.wmv"} << 11;
         QTest::newRow("names beyond ASCII")
-            << QByteArrayList{"Vid\xc3\xa9os/\xc3\x9cn\xc3\xaf clip.wmv"}
-            << QByteArrayList{"Vid\xc3\xa9os/\xc3\x9cn\xc3\xaf clip.wmv", "Vid\xc3\xa9os"}
-            << QByteArrayList{"Vid\xc3\xa9os/\xc3\x9cn\xc3\xaf clip.wmv",
-                              "Vid\xc3\xa9os/\xc3\x9cn\xc3\xaf clip.wmv"}
+            << QByteArrayList{"Vid\xc3\xa9os/\xc3\x9cn\xc3\xaf \xce\xbb clip.wmv"}
+            << QByteArrayList{"Vid\xc3\xa9os/\xc3\x9cn\xc3\xaf \xce\xbb clip.wmv", "Vid\xc3\xa9os"}
+            << QByteArrayList{"Vid\xc3\xa9os/\xc3\x9cn\xc3\xaf \xce\xbb clip.wmv",
+                              "Vid\xc3\xa9os/\xc3\x9cn\xc3\xaf \xce\xbb clip.wmv"}
             << 11;
         if (QDir::separator() == '/') // Windows names are UTF-16.
             QTest::newRow("names that are not UTF-8")
