@@ -51,15 +51,32 @@ std::vector<std::string> CommandLine::pathArguments() const {
 }
 
 #ifdef _WIN32
+namespace {
+
+// Text in the ANSI code page as UTF-8, which every path of the program is:
+// bytes that are not UTF-8 would make a path that cannot even be looked at.
+std::string utf8FromAnsi(const char* text) {
+    const int size = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
+    std::wstring wide(static_cast<size_t>(std::max(size, 1)), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text, -1, wide.data(), size);
+    wide.resize(wide.size() - 1);
+    return toUtf8(wide);
+}
+
+} // namespace
+
 std::vector<std::string> systemArguments(int argc, char** argv) {
     int count = 0;
     const std::unique_ptr<LPWSTR, decltype(&LocalFree)> wide(
         CommandLineToArgvW(GetCommandLineW(), &count), &LocalFree);
-    // Qt's entry point builds argv from this same list, one for one; a
-    // program started some other way keeps its argv.
-    if (!wide || count != argc)
-        return {argv, argv + std::max(argc, 0)};
     std::vector<std::string> arguments;
+    // Qt's entry point builds argv from this same list, one for one; a
+    // program started some other way has only its argv to go by.
+    if (!wide || count != argc) {
+        for (int i = 0; i < argc; ++i)
+            arguments.push_back(utf8FromAnsi(argv[i]));
+        return arguments;
+    }
     for (int i = 0; i < count; ++i)
         arguments.push_back(toUtf8(wide.get()[i]));
     return arguments;
