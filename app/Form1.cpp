@@ -3,16 +3,20 @@
 #include "app/Form1BatchWindow.h"
 #include "app/PointerFiles.h"
 #include "app/Pointers.h"
-#include "base/ProgramFolder.h"
 #include "app/StartUp.h"
 #include "app/TwoStateButton.h"
 #include "app/WindowGoneWatch.h"
+#include "base/ProgramFolder.h"
+#include "base/Utf8Path.h"
 #include "convert/BatchConversion.h"
 #include "convert/EncoderCommand.h"
 #include "filelist/AddFolder.h"
 #include "filelist/FileListModel.h"
 #include "filelist/FileListView.h"
 #include "filelist/OpenDialogResult.h"
+
+#include <filesystem>
+#include <system_error>
 
 #include <QCloseEvent>
 #include <QHeaderView>
@@ -142,9 +146,25 @@ void Form1::Check3_Click() {
     if (folder.isEmpty())
         return;
 
+    addFolderToList(pathFromQString(folder));
+}
+
+void Form1::addFolderToList(const std::string& folder) {
     beginBusy();
     addWmvFilesInFolderToList(folder, fileList());
     endBusy();
+}
+
+void Form1::addStartupPaths(const std::vector<std::string>& paths) {
+    for (const std::string& path : paths) {
+        // Anything that is not a folder goes in, even a name that is not
+        // there: the report at the end of the batch names it.
+        std::error_code error;
+        if (std::filesystem::is_directory(quillaro::pathFromUtf8(path), error))
+            addFolderToList(path);
+        else
+            AddFileToList(path);
+    }
 }
 
 void Form1::AddFileToList(std::string path) {

@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include <QPersistentModelIndex>
 #include <QWidget>
@@ -58,6 +59,10 @@ public:
     void ListView1_MouseUp();
     int listMousePointer() const;
 
+    // Paths given at start-up, in order: a folder as Check3 adds the one
+    // chosen, anything else as a dropped file.
+    void addStartupPaths(const std::vector<std::string>& paths);
+
     void AddFileToList(std::string path);
     // A path that Qt handed over as text.
     void AddFileToList(const QString& path);
@@ -84,6 +89,7 @@ protected:
 
 private:
     void createControls();
+    void addFolderToList(const std::string& folder);
     // A file that stands beside the program; empty when its folder is unknown.
     std::string programFile(const char* name) const;
     void applyHoverRule(int pointer);

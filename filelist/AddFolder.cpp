@@ -13,8 +13,8 @@ QString BrowseForFolder(QWidget* owner, const QString& title,
     return QDir::toNativeSeparators(chooseFolder(owner, title));
 }
 
-void addWmvFilesInFolderToList(const QString& folder, FileListModel& list) {
+void addWmvFilesInFolderToList(const std::string& folder, FileListModel& list) {
     quillaro::addAllWmvFilesInFolder(
-        pathFromQString(folder), [&list](std::vector<std::string>& paths) { list.append(paths); },
+        folder, [&list](std::vector<std::string>& paths) { list.append(paths); },
         [] { QCoreApplication::processEvents(); });
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <string>
 
 #include <QString>
 
@@ -13,7 +14,8 @@ class QWidget;
 QString BrowseForFolder(QWidget* owner, const QString& title,
                         const std::function<QString(QWidget*, const QString&)>& chooseFolder);
 
-// Appends to `list` every .wmv file in `folder` and all folders below it, in
-// level order, skipping names that start with "~". The window's events are
-// handled now and then meanwhile, so it repaints and stays usable.
-void addWmvFilesInFolderToList(const QString& folder, FileListModel& list);
+// Appends to `list` every .wmv file in `folder` (a path in the form the list
+// keeps paths) and all folders below it, in level order, skipping names that
+// start with "~". The window's events are handled now and then meanwhile, so
+// it repaints and stays usable.
+void addWmvFilesInFolderToList(const std::string& folder, FileListModel& list);

@@ -13,6 +13,7 @@ ManifestDPIAware true
 
 !define PRODUCT "Quillaro"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Quillaro"
+!define APPLICATION_KEY "Software\Classes\Applications\quillaro.exe"
 
 Name "${PRODUCT} ${VERSION}"
 OutFile "${OUTFILE}"
@@ -59,6 +60,26 @@ VIAddVersionKey "LegalCopyright" "The Quillaro developers"
     Delete "$INSTDIR\${name}"
 !macroend
 
+; Explorer's "Open with" offers Quillaro for these types; the program that
+; opens them on a double-click stays whatever it was. Only the keys named
+; here are ever written or removed: never a type's own key or its default
+; value, which name that program.
+!macro OpenWithTypes action
+    !insertmacro ${action} ".wmv"
+    !insertmacro ${action} ".asf"
+!macroend
+!macro RegisterType type
+    WriteRegStr HKLM "${APPLICATION_KEY}\SupportedTypes" "${type}" ""
+    WriteRegStr HKLM "Software\Classes\${type}\OpenWithList\quillaro.exe" "" ""
+!macroend
+!macro UnregisterType type
+    DeleteRegKey HKLM "Software\Classes\${type}\OpenWithList\quillaro.exe"
+!macroend
+; Tells Explorer that file types changed, so its menus show it at once.
+!macro NotifyAssociationsChanged
+    System::Call 'shell32::SHChangeNotify(i 0x08000000, i 0, p 0, p 0)'
+!macroend
+
 Section "Quillaro"
     SetShellVarContext all
     SetOutPath "$INSTDIR"
@@ -77,6 +98,15 @@ Section "Quillaro"
     WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
     ${GetSize} "$INSTDIR" "/S=0K" $0 $1 $2
     WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" $0
+
+    ; Each start gets one file from "Open with" ("%1": Explorer starts the
+    ; program once for each file chosen); files dropped on the program or its
+    ; shortcut all come in one start, as arguments.
+    WriteRegStr HKLM "${APPLICATION_KEY}" "FriendlyAppName" "${PRODUCT}"
+    WriteRegStr HKLM "${APPLICATION_KEY}\DefaultIcon" "" '"$INSTDIR\quillaro.exe",0'
+    WriteRegStr HKLM "${APPLICATION_KEY}\shell\open\command" "" '"$INSTDIR\quillaro.exe" "%1"'
+    !insertmacro OpenWithTypes RegisterType
+    !insertmacro NotifyAssociationsChanged
 SectionEnd
 
 Section "Uninstall"
@@ -87,4 +117,7 @@ Section "Uninstall"
     RMDir "$INSTDIR"
     Delete "$SMPROGRAMS\${PRODUCT}.lnk"
     DeleteRegKey HKLM "${UNINSTALL_KEY}"
+    DeleteRegKey HKLM "${APPLICATION_KEY}"
+    !insertmacro OpenWithTypes UnregisterType
+    !insertmacro NotifyAssociationsChanged
 SectionEnd

@@ -2,6 +2,7 @@
 // list as the handlers fill and reorder it (the two Add commands, drops, and
 // gestures with the mouse and keys).
 
+#include "app/CommandLine.h"
 #include "app/Form1.h"
 #include "app/Pointers.h"
 #include "app/StartUp.h"
@@ -385,6 +386,67 @@ private slots:
         QCOMPARE(
             QString("%1 %2 %3").arg(pointerDuring).arg(m_form->MousePointer()).arg(button->Value()),
             folder && !answers.isEmpty() ? "11 0 0" : "-1 99 0");
+    }
+
+    // Paths given at start-up, relative ones to a fresh folder "T" made
+    // current, which holds `files`: each goes in as a drop adds it, a folder
+    // as Check3 adds it, with the busy pointer (11) during its scan.
+    void startupPaths_data() {
+        QTest::addColumn<QByteArrayList>("files");
+        QTest::addColumn<QByteArrayList>("arguments");
+        QTest::addColumn<QByteArrayList>("added");
+        QTest::addColumn<int>("pointerDuring");
+        const QByteArrayList tree{"a.wmv", "b.wmv", "F/x.wmv", "F/G/y.wmv", "F/n.txt"};
+        QTest::newRow("files in order, one missing")
+            << tree << QByteArrayList{"T/b.wmv", "a.wmv", "no.wmv", ""}
+            << QByteArrayList{"b.wmv", "a.wmv", "no.wmv"} << -1;
+        QTest::newRow("a folder between files")
+            << tree << QByteArrayList{"a.wmv", "F", "T/F/G/"}
+            << QByteArrayList{"a.wmv", "F/x.wmv", "F/G/y.wmv", "F/G/y.wmv"} << 11;
+        QTest::newRow("names beyond ASCII")
+            << QByteArrayList{"Vid\xc3\xa9os/\xc3\x9cn\xc3\xaf \xce\xbb clip.wmv"}
+            << QByteArrayList{"Vid\xc3\xa9os/\xc3\x9cn\xc3\xaf \xce\xbb clip.wmv", "Vid\xc3\xa9os"}
+            << QByteArrayList{"Vid\xc3\xa9os/\xc3\x9cn\xc3\xaf \xce\xbb clip.wmv",
+                              "Vid\xc3\xa9os/\xc3\x9cn\xc3\xaf \xce\xbb clip.wmv"}
+            << 11;
+        if (QDir::separator() == '/') // Windows names are UTF-16.
+            QTest::newRow("names that are not UTF-8")
+                << QByteArrayList{"lat\xe9.wmv", "D\xff/z.wmv"}
+                << QByteArrayList{"lat\xe9.wmv", "D\xff"}
+                << QByteArrayList{"lat\xe9.wmv", "D\xff/z.wmv"} << 11;
+    }
+
+    void startupPaths() {
+        QFETCH(QByteArrayList, files);
+        QFETCH(QByteArrayList, arguments);
+        QFETCH(QByteArrayList, added);
+        QFETCH(int, pointerDuring);
+        const QString tree = QDir(m_temp.path()).canonicalPath() + '/' + QTest::currentDataTag();
+        QVERIFY(QDir().mkpath(tree));
+        const QByteArray root = QFile::encodeName(tree) + '/';
+        for (const QByteArray& file : files) {
+            const auto path = quillaro::pathFromUtf8((root + file).toStdString());
+            fs::create_directories(path.parent_path());
+            QVERIFY(std::ofstream(path));
+        }
+        std::vector<std::string> given;
+        for (const QByteArray& argument : arguments)
+            given.push_back(QByteArray(argument).replace("T/", root).toStdString());
+        makeForm();
+        m_form->setMousePointer(Pointer::Custom);
+        int during = -1;
+        QTimer::singleShot(0, m_form.get(), [&] { during = m_form->MousePointer(); });
+        const fs::path before = fs::current_path();
+        fs::current_path(quillaro::pathFromUtf8(root.toStdString()));
+        m_form->addStartupPaths(quillaro::absolutePaths(given, quillaro::currentFolder()));
+        fs::current_path(before);
+
+        QByteArrayList expected;
+        for (const QByteArray& path : added)
+            expected << QByteArray(root + path).replace('/', QDir::separator().toLatin1());
+        QCOMPARE(listed(), expected);
+        QCOMPARE(QPair(during, m_form->MousePointer()),
+                 QPair(pointerDuring, pointerDuring == -1 ? int(Pointer::Custom) : 0));
     }
 
     // Entries (a letter each), steps, and what follows: the entries with the
