@@ -94,7 +94,7 @@ TEST(AsfHeader, TellsDamageFromHeadersThatAddUp) {
         {"header cut in its size", asfHeader("").substr(0, 20), damaged, true},
         {"header of 2^64-1", patch(asfHeader(props), 16, le(~0ull, 8)), damaged},
         {"header smaller than itself", patch(asfHeader(""), 16, le(29, 8)), damaged},
-        {"header past the file", asfHeader(props).substr(0, 100), damaged, true},
+        {"header past the file", asfHeader(props).substr(0, 100), damaged},
         {"object of size 0", asfHeader(patch(props, 16, le(0, 8))), damaged},
         {"object of 2^64-1", asfHeader(patch(props, 16, le(~0ull, 8))), damaged},
         {"object shorter than its fields", asfHeader(patch(props.substr(0, 60), 16, le(60, 8))),
