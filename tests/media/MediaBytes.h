@@ -61,8 +61,5 @@ inline std::string extendedStream(int names, int payloadSystems, const std::stri
 inline std::string box(const std::string& type, const std::string& body) {
     return be(8 + body.size(), 4) + type + body;
 }
-inline std::string largeBox(const std::string& type, const std::string& body) {
-    return be(1, 4) + type + be(16 + body.size(), 8) + body;
-}
 
 } // namespace quillaro::testbytes

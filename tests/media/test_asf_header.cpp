@@ -146,12 +146,9 @@ TEST(AsfHeader, RefusesAHugeHeaderWithoutReadingIt) {
     // A 5 GB file (sparse, so it costs nothing) whose header claims 4 GB.
     const TempFolder temp;
     const std::string path = temp.file("huge.wmv");
-    const std::string bytes = patch(asfHeader(fileProperties(0, 0, 0)), 16, le(4ull << 30, 8));
-    writeFile(path, bytes);
+    writeFile(path, patch(asfHeader(fileProperties(0, 0, 0)), 16, le(4ull << 30, 8)));
     std::filesystem::resize_file(path, 5ull << 30);
     EXPECT_EQ(quillaro::readAsfHeader(path).kind, Kind::Damaged);
-    EXPECT_EQ(quillaro::readAsfHeader(std::as_bytes(std::span(bytes)), 5ull << 30).kind,
-              Kind::Damaged);
 }
 
 TEST(MediaHeaders, OpenOnlyRegularFiles) {

@@ -96,7 +96,9 @@ TEST(Mp4Index, TellsWholeFilesFromCutAndLyingOnes) {
 
         {"index last", ftyp + box("free", "") + mdat + moov, both},
         // The index may start the file; media data of size 0 runs to its end.
-        {"index first, 64-bit", largeBox("moov", moov.substr(8)) + be(0, 4) + "mdat" + "fr", both},
+        {"index first, 64-bit",
+         be(1, 4) + "moov" + be(8 + moov.size(), 8) + moov.substr(8) + be(0, 4) + "mdat" + "fr",
+         both},
         {"movie length untold: the longest track's",
          index(timeBox("mvhd", 1, 600, ~0ull) + trak("soun", 8000, 24000, 24, "stz2") + video),
          whole({{Track::Sound, 24, 3.0}, {Track::Picture, 50, 2.0}}, 3.0)},
