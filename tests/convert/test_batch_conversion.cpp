@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
+#include <ostream>
 #include <string>
 #include <thread>
 #include <tuple>
@@ -26,6 +27,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
+
+namespace quillaro {
+void PrintTo(const NotConverted& failure, std::ostream* out) {
+    *out << failure.entry << " \u2014 " << failure.reason;
+}
+} // namespace quillaro
 
 namespace {
 
