@@ -66,9 +66,8 @@ QStringList prepareVideos(const QString& folder, int files, const char* seconds)
 // once, while the encoder goes on.
 int closeDuringBatch(const QString& folder) {
     PlatformServices services = testServices(std::make_shared<ServiceLog>(), folder);
-    const PlatformServices system = PlatformServices::system();
-    services.keepAwake = system.keepAwake;
-    services.endProgram = system.endProgram;
+    services.keepAwake = keepSystemAwake;
+    services.endProgram = PlatformServices::system().endProgram;
     Form1 form(std::move(services));
     form.AddFileToList(folder + "/1.wmv");
     form.show();
