@@ -1,9 +1,9 @@
 // Real conversions through the window's Convert command with the real
-// encoder, on names that hurt. An existing output is never run over: the
-// batch test's fixed argument list and "output exists" row see to that. convert_end_to_end.sh runs
-// this: it makes the clip with the host's ffmpeg, puts the encoder under test in a program folder
+// encoder, on names that hurt. convert_end_to_end.sh runs this: it makes the
+// clip with the host's ffmpeg, puts the encoder under test in a program folder
 // (its name holds a space), and afterwards probes the MP4 of every input with
-// ffprobe.
+// ffprobe. That an existing output is never run over is the batch test's to
+// show: its fixed argument list and its "output exists" row.
 
 #include "app/Form1.h"
 #include "app/TwoStateButton.h"
