@@ -9,21 +9,18 @@
 #include <string>
 
 // A fresh folder under the temporary folder, removed with everything in it.
-class TempFolder {
-public:
-    TempFolder() { std::filesystem::create_directory(m_path); }
+struct TempFolder {
+    TempFolder() { std::filesystem::create_directory(path); }
     TempFolder(const TempFolder&) = delete;
     ~TempFolder() {
         std::error_code ignored;
-        std::filesystem::remove_all(m_path, ignored);
+        std::filesystem::remove_all(path, ignored);
     }
 
-    std::string file(const std::string& name) const { return (m_path / name).string(); }
+    std::string file(const std::string& name) const { return (path / name).string(); }
 
-private:
-    const std::filesystem::path m_path =
-        std::filesystem::temp_directory_path() /
-        ("quillaro-test-" + std::to_string(std::random_device()()));
+    const std::filesystem::path path = std::filesystem::temp_directory_path() /
+                                       ("quillaro-test-" + std::to_string(std::random_device()()));
 };
 
 inline void writeFile(const std::string& path, const std::string& content) {

@@ -10,7 +10,6 @@
 //   partial       starts writing OUTPUT, and keeps it open until it exits
 //   empty         leaves OUTPUT empty, open until it exits
 //   nooutput      writes no OUTPUT
-//   race          another program makes OUTPUT first, so it is refused
 //   hold SECONDS  another program makes OUTPUT and keeps it open a while
 //   folder        another program makes OUTPUT a folder
 //   hardlink      OUTPUT is made, and given a second name
@@ -118,11 +117,6 @@ void write(const std::string& path, const std::string& content) {
     std::ofstream(path, std::ios::binary) << content;
 }
 
-int refuse(const std::string& output) {
-    say("File '" + output + "' already exists. Exiting.\n");
-    return 1;
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -132,8 +126,10 @@ int main(int argc, char** argv) {
     const std::string output = encoding ? arguments.back() : "";
     std::stringstream directives;
     if (encoding) {
-        if (fs::exists(fs::symlink_status(output)))
-            return refuse(output);
+        if (fs::exists(fs::symlink_status(output))) {
+            say("File '" + output + "' already exists. Exiting.\n");
+            return 1;
+        }
         directives << std::ifstream(input, std::ios::binary).rdbuf();
     }
     for (std::size_t i = 1; !encoding && i < arguments.size(); ++i)
@@ -162,9 +158,6 @@ int main(int argc, char** argv) {
             static std::ofstream kept;
             kept.open(output, std::ios::binary);
             kept << (directive == "partial" ? "partial" : "") << std::flush;
-        } else if (directive == "race") {
-            write(output, "theirs");
-            return refuse(output);
         } else if (directive == "hold") {
             write(output, "theirs");
             startHolder(arguments[0], output, rest);
