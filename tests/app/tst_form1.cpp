@@ -72,6 +72,25 @@ class TestForm1 : public QObject {
         return paths;
     }
 
+    // A fresh folder named after the test row, holding `files`; its path in
+    // bytes, ending in '/', and the list's paths for names in it.
+    QByteArray makeTree(const QByteArrayList& files) const {
+        const QString tree = QDir(m_temp.path()).canonicalPath() + '/' + QTest::currentDataTag();
+        const QByteArray root = QDir().mkpath(tree) ? QFile::encodeName(tree) + '/' : "";
+        for (const QByteArray& file : files) {
+            const auto path = quillaro::pathFromUtf8((root + file).toStdString());
+            fs::create_directories(path.parent_path());
+            std::ofstream{path};
+        }
+        return root;
+    }
+    static QByteArrayList native(const QByteArray& root, const QByteArrayList& names) {
+        QByteArrayList paths;
+        for (const QByteArray& name : names)
+            paths << QByteArray(root + name).replace('/', QDir::separator().toLatin1());
+        return paths;
+    }
+
     int topRow() const { return m_list->indexAt(QPoint(10, 1)).row(); }
 
     // A row, or "e" for the list space below the last entry.
@@ -129,46 +148,38 @@ private slots:
     // home page opens.
     void firstLook() {
         makeForm();
-        QVERIFY(!(m_form->windowFlags() & Qt::WindowMaximizeButtonHint));
-        QStringList texts{m_form->windowTitle(),
-                          m_list->model()->headerData(0, Qt::Horizontal).toString(),
-                          m_list->toolTip()};
-        // The window's fixed size, the column's width, then each control's
-        // left, top, width and height.
-        QList<int> places{m_form->minimumWidth(), m_form->maximumHeight(),
-                          m_list->header()->sectionSize(0)};
-        for (const char* name :
-             {"ListView1", "Check1", "Check3", "Check2", "ProgressBar1", "Command1"}) {
-            auto* control = m_form->findChild<QWidget*>(name);
-            places << control->x() << control->y() << control->width() << control->height();
-            if (auto* button = qobject_cast<QAbstractButton*>(control))
-                texts << button->text();
-        }
-        QCOMPARE(texts, (QStringList{"Quillaro", "WMV File(s)",
-                                     "Drag and drop files here. Double-click item to remove it. "
-                                     "Move bar to right and out of window to reveal full names.",
-                                     "Add WMV File(s)", "Add All WMV File(s) In Folder", "Convert",
-                                     "Command1"}));
-        QCOMPARE(places,
-                 (QList<int>{441, 259, 353, 8,   8,  425, 121, 8,   136, 137, 81,  152, 136, 137,
-                             81,  296, 136, 137, 81, 8,   225, 425, 25,  -48, 176, 41,  33}));
-        // As assistive tools read them: the commands as push buttons with no
-        // checked state, the list named after its column, the bar after what
-        // it measures; the focus holder says nothing. A tool's press runs the
-        // command once, as a click does, and leaves it up.
+        QVERIFY(!(m_form->windowFlags() & Qt::WindowMaximizeButtonHint) &&
+                m_form->minimumSize() == m_form->maximumSize());
+        QCOMPARE(
+            (QStringList{m_list->model()->headerData(0, Qt::Horizontal).toString(),
+                         QString::number(m_list->header()->sectionSize(0)), m_list->toolTip()}),
+            (QStringList{"WMV File(s)", "353",
+                         "Drag and drop files here. Double-click item to remove it. "
+                         "Move bar to right and out of window to reveal full names."}));
+        // Each control as assistive tools read it, then its place: the commands
+        // as push buttons with no checked state, the list named after its
+        // column, the bar after what it measures; the focus holder, off the
+        // window, says nothing. A tool's press runs the command once, as a
+        // click does, and leaves it up.
         QStringList read;
         for (const char* name :
              {"Form1", "ListView1", "Check1", "Check3", "Check2", "ProgressBar1", "Command1"}) {
-            QObject* control =
-                qstrcmp(name, "Form1") ? m_form->findChild<QObject*>(name) : m_form.get();
+            QWidget* control =
+                qstrcmp(name, "Form1") ? m_form->findChild<QWidget*>(name) : m_form.get();
             QAccessibleInterface* tool = QAccessible::queryAccessibleInterface(control);
-            read << QMetaEnum::fromType<QAccessible::Role>().valueToKey(tool->role()) +
-                        (' ' + tool->text(QAccessible::Name)) +
-                        (tool->state().checkable ? " checkable" : "");
+            const QRect place = control == m_form.get() ? control->rect() : control->geometry();
+            QDebug(&read.emplaceBack()).nospace().noquote()
+                << QMetaEnum::fromType<QAccessible::Role>().valueToKey(tool->role()) << ' '
+                << tool->text(QAccessible::Name) + (tool->state().checkable ? " checkable " : " ")
+                << place;
         }
-        QCOMPARE(read, (QStringList{"Window Quillaro", "Tree WMV File(s)", "Button Add WMV File(s)",
-                                    "Button Add All WMV File(s) In Folder", "Button Convert",
-                                    "ProgressBar Conversion progress", "NoRole "}));
+        QCOMPARE(read, (QStringList{"Window Quillaro QRect(0,0 441x259)",
+                                    "Tree WMV File(s) QRect(8,8 425x121)",
+                                    "Button Add WMV File(s) QRect(8,136 137x81)",
+                                    "Button Add All WMV File(s) In Folder QRect(152,136 137x81)",
+                                    "Button Convert QRect(296,136 137x81)",
+                                    "ProgressBar Conversion progress QRect(8,225 425x25)",
+                                    "NoRole  QRect(-48,176 41x33)"}));
         auto* check1 = m_form->findChild<TwoStateButton*>("Check1");
         QAccessible::queryAccessibleInterface(check1)->actionInterface()->doAction(
             QAccessibleActionInterface::pressAction());
@@ -340,14 +351,9 @@ private slots:
         QFETCH(QByteArrayList, files);
         QFETCH(QStringList, answers);
         QFETCH(QByteArrayList, added);
-        const QString tree = QDir(m_temp.path()).canonicalPath() + '/' + QTest::currentDataTag();
+        const QByteArray root = makeTree(files);
+        const QString tree = QFile::decodeName(root.chopped(1));
         QVERIFY(QDir(tree).mkpath("X/in") && QFile::link("X/in", tree + "/L"));
-        const QByteArray root = QFile::encodeName(tree) + '/';
-        for (const QByteArray& file : files) {
-            const auto path = quillaro::pathFromUtf8((root + file).toStdString());
-            fs::create_directories(path.parent_path());
-            QVERIFY(std::ofstream(path));
-        }
         answers.replaceInStrings(QRegularExpression("^T"), tree);
         // The pickers' titles go to the log, with the messages shown.
         makeForm({QDir::toNativeSeparators(tree + "/a.wmv")}, folder ? QStringList() : answers,
@@ -356,7 +362,7 @@ private slots:
                      const auto shown = m_log->messages.size();
                      return shown > answers.size() ? QString() : answers[shown - 1];
                  });
-        QByteArrayList expected = listed();
+        const QByteArrayList expected = listed();
         m_form->setMousePointer(Pointer::Custom);
         auto* button = m_form->findChild<TwoStateButton*>(folder ? "Check3" : "Check1");
         int pointerDuring = -1;
@@ -372,9 +378,7 @@ private slots:
         if (!folder)
             QTest::mouseClick(button, Qt::LeftButton);
 
-        for (const QByteArray& path : added)
-            expected << QByteArray(root + path).replace('/', QDir::separator().toLatin1());
-        QCOMPARE(listed(), expected);
+        QCOMPARE(listed(), expected + native(root, added));
         // One click shows one dialog, the button's reset nothing; no message.
         const QStringList openDialog{"Add File(s) - Hold Ctrl or Shift to select multiple files",
                                      "Windows Media Video Files (*.wmv)"};
@@ -388,32 +392,26 @@ private slots:
             folder && !answers.isEmpty() ? "11 0 0" : "-1 99 0");
     }
 
-    // Paths given at start-up, relative ones to a fresh folder "T" made
-    // current, which holds `files`: each goes in as a drop adds it, a folder
-    // as Check3 adds it, with the busy pointer (11) during its scan.
+    // Paths given at start-up, relative to a fresh folder made current that
+    // holds `files`, which also checks its name: each goes in as a drop adds
+    // it, a folder as Check3 adds it, with the busy pointer (11) during its
+    // scan. The rules for the paths themselves are in test_command_line.
     void startupPaths_data() {
         QTest::addColumn<QByteArrayList>("files");
         QTest::addColumn<QByteArrayList>("arguments");
         QTest::addColumn<QByteArrayList>("added");
         QTest::addColumn<int>("pointerDuring");
-        const QByteArrayList tree{"a.wmv", "b.wmv", "F/x.wmv", "F/G/y.wmv", "F/n.txt"};
         QTest::newRow("files in order, one missing")
-            << tree << QByteArrayList{"T/b.wmv", "a.wmv", "no.wmv", ""}
-            << QByteArrayList{"b.wmv", "a.wmv", "no.wmv"} << -1;
-        QTest::newRow("a folder between files")
-            << tree << QByteArrayList{"a.wmv", "F", "T/F/G/"}
-            << QByteArrayList{"a.wmv", "F/x.wmv", "F/G/y.wmv", "F/G/y.wmv"} << 11;
-        QTest::newRow("names beyond ASCII")
-            << QByteArrayList{"Vid\xc3\xa9os/\xc3\x9cn\xc3\xaf \xce\xbb clip.wmv"}
-            << QByteArrayList{"Vid\xc3\xa9os/\xc3\x9cn\xc3\xaf \xce\xbb clip.wmv", "Vid\xc3\xa9os"}
-            << QByteArrayList{"Vid\xc3\xa9os/\xc3\x9cn\xc3\xaf \xce\xbb clip.wmv",
-                              "Vid\xc3\xa9os/\xc3\x9cn\xc3\xaf \xce\xbb clip.wmv"}
-            << 11;
-        if (QDir::separator() == '/') // Windows names are UTF-16.
-            QTest::newRow("names that are not UTF-8")
-                << QByteArrayList{"lat\xe9.wmv", "D\xff/z.wmv"}
-                << QByteArrayList{"lat\xe9.wmv", "D\xff"}
-                << QByteArrayList{"lat\xe9.wmv", "D\xff/z.wmv"} << 11;
+            << QByteArrayList{"a.wmv", "b.wmv"} << QByteArrayList{"b.wmv", "no.wmv", "a.wmv"}
+            << QByteArrayList{"b.wmv", "no.wmv", "a.wmv"} << -1;
+        // Names kept exactly: bytes that are not UTF-8; on Windows, whose names
+        // are UTF-16, names beyond ASCII.
+        const QByteArray file = QDir::separator() == '/' ? "lat\xe9.wmv" : "\xc3\x9cn\xce\xbb.wmv";
+        const QByteArray dir = QDir::separator() == '/' ? "D\xff" : "Vid\xc3\xa9os";
+        QTest::newRow("folders between files")
+            << QByteArrayList{"a.wmv", "F/x.wmv", "F/G/y.wmv", "F/n.txt", dir + "/z.wmv", file}
+            << QByteArrayList{file, "F", "a.wmv", dir}
+            << QByteArrayList{file, "F/x.wmv", "F/G/y.wmv", "a.wmv", dir + "/z.wmv"} << 11;
     }
 
     void startupPaths() {
@@ -421,30 +419,19 @@ private slots:
         QFETCH(QByteArrayList, arguments);
         QFETCH(QByteArrayList, added);
         QFETCH(int, pointerDuring);
-        const QString tree = QDir(m_temp.path()).canonicalPath() + '/' + QTest::currentDataTag();
-        QVERIFY(QDir().mkpath(tree));
-        const QByteArray root = QFile::encodeName(tree) + '/';
-        for (const QByteArray& file : files) {
-            const auto path = quillaro::pathFromUtf8((root + file).toStdString());
-            fs::create_directories(path.parent_path());
-            QVERIFY(std::ofstream(path));
-        }
-        std::vector<std::string> given;
-        for (const QByteArray& argument : arguments)
-            given.push_back(QByteArray(argument).replace("T/", root).toStdString());
+        const QByteArray root = makeTree(files);
         makeForm();
         m_form->setMousePointer(Pointer::Custom);
         int during = -1;
         QTimer::singleShot(0, m_form.get(), [&] { during = m_form->MousePointer(); });
         const fs::path before = fs::current_path();
         fs::current_path(quillaro::pathFromUtf8(root.toStdString()));
+        std::vector<std::string> given;
+        for (const QByteArray& argument : arguments)
+            given.push_back(argument.toStdString());
         m_form->addStartupPaths(quillaro::absolutePaths(given, quillaro::currentFolder()));
         fs::current_path(before);
-
-        QByteArrayList expected;
-        for (const QByteArray& path : added)
-            expected << QByteArray(root + path).replace('/', QDir::separator().toLatin1());
-        QCOMPARE(listed(), expected);
+        QCOMPARE(listed(), native(root, added));
         QCOMPARE(QPair(during, m_form->MousePointer()),
                  QPair(pointerDuring, pointerDuring == -1 ? int(Pointer::Custom) : 0));
     }
@@ -523,7 +510,7 @@ private slots:
         makeForm({"/videos/first.wmv", "/videos/second.wmv"});
         // Entry clicks and a reorder ahead of the drag leave drops welcome.
         run("p0 m1 r p1 r");
-        QByteArrayList expected = listed();
+        const QByteArrayList expected = listed();
         QMimeData data;
         data.setText("/videos/a.wmv");
         QList<QUrl> urls;
@@ -544,9 +531,8 @@ private slots:
                 QApplication::sendEvent(m_list->viewport(), &event);
             QCOMPARE(event.isAccepted() ? event.dropAction() : Qt::IgnoreAction, answer);
         }
-        for (const QByteArray& path : answer != Qt::IgnoreAction ? dragged : QByteArrayList())
-            expected << QByteArray(path).replace('/', QDir::separator().toLatin1());
-        QCOMPARE(listed(), expected);
+        QCOMPARE(listed(),
+                 expected + native({}, answer != Qt::IgnoreAction ? dragged : QByteArrayList()));
     }
 };
 
