@@ -306,134 +306,120 @@ private slots:
                 m_form->grab().save(QUILLARO_SCREENSHOT_DIR + name));
     }
 
-    // A click on Check1 (Add files) or Check3 (Add folder) while the list
-    // holds "T/a.wmv", where "T" is a fresh folder that holds `files`, X/in
-    // and L, a link to X/in. `answers`: for Check1 the files the Open dialog
-    // gives, with "/" as Qt gives them; for Check3 the folders the picker
-    // gives, one per showing, a second one to a click made while the first
-    // scan hands the window its turn. None is a cancel.
+    // A click on Check1 (Add files) or Check3 (Add folder), or paths given at
+    // start-up, while the list holds "T/a.wmv", where "T" is a fresh folder
+    // that holds `files`, X/in and L, a link to X/in. `answers`: for Check1 the
+    // files the Open dialog gives, with "/" as Qt gives them; for Check3 the
+    // folders the picker gives, one per showing, a second one to a click made
+    // while the first scan hands the window its turn; none is a cancel. At
+    // start-up, the arguments, relative ones to "T" made current, which also
+    // checks its name: each goes in as a drop adds it, a folder as Check3 adds
+    // it. The rules for the paths themselves are in test_command_line.
     void add_data() {
-        QTest::addColumn<bool>("folder");
+        QTest::addColumn<QString>("way");
         QTest::addColumn<QByteArrayList>("files");
-        QTest::addColumn<QStringList>("answers");
+        QTest::addColumn<QByteArrayList>("answers");
         QTest::addColumn<QByteArrayList>("added");
-        const auto row = [](const char* name, bool folder, const QByteArrayList& files,
-                            const QStringList& answers, const QByteArrayList& added) {
-            QTest::newRow(name) << folder << files << answers << added;
+        const auto row = [](const char* name, const char* way, const QByteArrayList& files,
+                            const QByteArrayList& answers, const QByteArrayList& added) {
+            QTest::newRow(name) << QString(way) << files << answers << added;
         };
-        row("files in dialog order, duplicates kept", false, {}, {"T/c.WMV", "T/a.wmv", "T/b.wmv"},
-            {"c.WMV", "a.wmv", "b.wmv"});
-        row("files cancelled", false, {}, {}, {});
+        row("files in dialog order, duplicates kept", "Check1", {},
+            {"T/c.WMV", "T/a.wmv", "T/b.wmv"}, {"c.WMV", "a.wmv", "b.wmv"});
+        row("files cancelled", "Check1", {}, {}, {});
         // Typed names: clean paths naming the file that the file system finds.
         if (QDir::separator() == '/') {
-            row("files through a link and back, from two folders, a new name", false, {},
+            row("files through a link and back, from two folders, a new name", "Check1", {},
                 {"T/L/../b.wmv", "T/L/../../c.wmv", "T/L/new.wmv"},
                 {"X/b.wmv", "c.wmv", "L/new.wmv"});
-            row("a file through a link and back", false, {}, {"T/L/../b.wmv"}, {"X/b.wmv"});
+            row("a file through a link and back", "Check1", {}, {"T/L/../b.wmv"}, {"X/b.wmv"});
         } else { // Windows itself reads ".." as text.
-            row("files back out of a folder, from two folders", false, {},
+            row("files back out of a folder, from two folders", "Check1", {},
                 {"T/X/../b.wmv", "T/X/in/../../c.wmv"}, {"b.wmv", "c.wmv"});
         }
-        row("folder cancelled", true, {"a.wmv"}, {}, {});
+        row("folder cancelled", "Check3", {"a.wmv"}, {}, {});
         // Level order; a root with a final separator and one without.
-        row("a folder scan inside a scan ends first", true,
+        row("a folder scan inside a scan ends first", "Check3",
             {"O/o.wmv", "O/P/p.wmv", "I/i.wmv", "I/J/j.wmv"}, {"T/O/", "T/I"},
             {"I/i.wmv", "I/J/j.wmv", "O/o.wmv", "O/P/p.wmv"});
-        // Listed with the exact bytes of their names, one beside its look-alike.
-        if (QDir::separator() == '/')
-            row("folder names that are not UTF-8", true,
-                {"lat\xe9.wmv", "twin\xff.wmv", "twin\xef\xbf\xbd.wmv"}, {"T"},
-                {"lat\xe9.wmv", "twin\xef\xbf\xbd.wmv", "twin\xff.wmv"});
+        row("start-up files in order, one missing", "start-up", {"b.wmv"},
+            {"b.wmv", "no.wmv", "a.wmv"}, {"b.wmv", "no.wmv", "a.wmv"});
+        // Names kept to the byte: not UTF-8, one beside its look-alike, in
+        // byte order; on Windows, whose names are UTF-16, beyond ASCII.
+        const bool bytes = QDir::separator() == '/';
+        const QByteArray file = bytes ? "lat\xe9.wmv" : "\xc3\x9cn\xce\xbb.wmv";
+        const QByteArray dir = bytes ? "D\xff" : "Vid\xc3\xa9os";
+        const QByteArrayList inDir =
+            bytes ? QByteArrayList{"D\xff/twin\xef\xbf\xbd.wmv", "D\xff/twin\xff.wmv"}
+                  : QByteArrayList{"Vid\xc3\xa9os/z.wmv"};
+        row("start-up folders between files", "start-up",
+            QByteArrayList{"F/x.wmv", "F/G/y.wmv", "F/n.txt", file} + inDir, {file, "F", dir},
+            QByteArrayList{file, "F/x.wmv", "F/G/y.wmv"} + inDir);
     }
 
     void add() {
-        QFETCH(bool, folder);
+        QFETCH(QString, way);
         QFETCH(QByteArrayList, files);
-        QFETCH(QStringList, answers);
+        QFETCH(QByteArrayList, answers);
         QFETCH(QByteArrayList, added);
         const QByteArray root = makeTree(files);
         const QString tree = QFile::decodeName(root.chopped(1));
         QVERIFY(QDir(tree).mkpath("X/in") && QFile::link("X/in", tree + "/L"));
-        answers.replaceInStrings(QRegularExpression("^T"), tree);
+        QStringList picked;
+        std::vector<std::string> given;
+        bool folders = false;
+        for (QByteArray& answer : answers) {
+            if (answer.startsWith('T'))
+                answer = root.chopped(1) + answer.mid(1);
+            picked << QString::fromUtf8(answer);
+            given.push_back(answer.toStdString());
+            folders |= fs::is_directory(quillaro::pathFromUtf8(root.toStdString()) /
+                                        quillaro::pathFromUtf8(given.back()));
+        }
         // The pickers' titles go to the log, with the messages shown.
-        makeForm({QDir::toNativeSeparators(tree + "/a.wmv")}, folder ? QStringList() : answers,
+        makeForm({QDir::toNativeSeparators(tree + "/a.wmv")},
+                 way == "Check1" ? picked : QStringList(),
                  [&](QWidget* owner, const QString& title) {
                      m_log->messages << (qobject_cast<Form1*>(owner) ? title : "another owner");
                      const auto shown = m_log->messages.size();
-                     return shown > answers.size() ? QString() : answers[shown - 1];
+                     return shown > picked.size() ? QString() : picked[shown - 1];
                  });
         const QByteArrayList expected = listed();
         m_form->setMousePointer(Pointer::Custom);
-        auto* button = m_form->findChild<TwoStateButton*>(folder ? "Check3" : "Check1");
+        auto* button = m_form->findChild<TwoStateButton*>(way == "Check1" ? "Check1" : "Check3");
         int pointerDuring = -1;
         // A timer can only fire while a scan hands the window its turn. The
         // pointer is read once any scan started from there has ended too.
         QTimer::singleShot(0, m_form.get(), [&] {
-            if (m_log->messages.size() < answers.size())
+            if (way == "Check3" && m_log->messages.size() < picked.size())
                 QTest::mouseClick(button, Qt::LeftButton);
             pointerDuring = m_form->MousePointer();
         });
-        QTest::mouseClick(button, Qt::LeftButton);
+        if (way == "start-up") {
+            const fs::path before = fs::current_path();
+            fs::current_path(quillaro::pathFromUtf8(root.toStdString()));
+            m_form->addStartupPaths(quillaro::absolutePaths(given, quillaro::currentFolder()));
+            fs::current_path(before);
+        } else {
+            QTest::mouseClick(button, Qt::LeftButton);
+        }
         // A second Open dialog, cancelled, adds nothing again.
-        if (!folder)
+        if (way == "Check1")
             QTest::mouseClick(button, Qt::LeftButton);
 
         QCOMPARE(listed(), expected + native(root, added));
         // One click shows one dialog, the button's reset nothing; no message.
         const QStringList openDialog{"Add File(s) - Hold Ctrl or Shift to select multiple files",
                                      "Windows Media Video Files (*.wmv)"};
-        QCOMPARE(m_log->messages, folder ? QStringList(qMax<qsizetype>(1, answers.size()),
-                                                       "Please select folder to add:")
-                                         : openDialog + openDialog);
-        // Busy (11) while a scan runs, then the default (0); otherwise the
-        // pointer is left alone (99). The button is up again.
+        QCOMPARE(m_log->messages, way == "Check1"   ? openDialog + openDialog
+                                  : way == "Check3" ? QStringList(qMax<qsizetype>(1, picked.size()),
+                                                                  "Please select folder to add:")
+                                                    : QStringList());
+        // Busy (11) while a folder is scanned, then the default (0); otherwise
+        // the pointer is left alone (99). The button is up again.
         QCOMPARE(
             QString("%1 %2 %3").arg(pointerDuring).arg(m_form->MousePointer()).arg(button->Value()),
-            folder && !answers.isEmpty() ? "11 0 0" : "-1 99 0");
-    }
-
-    // Paths given at start-up, relative to a fresh folder made current that
-    // holds `files`, which also checks its name: each goes in as a drop adds
-    // it, a folder as Check3 adds it, with the busy pointer (11) during its
-    // scan. The rules for the paths themselves are in test_command_line.
-    void startupPaths_data() {
-        QTest::addColumn<QByteArrayList>("files");
-        QTest::addColumn<QByteArrayList>("arguments");
-        QTest::addColumn<QByteArrayList>("added");
-        QTest::addColumn<int>("pointerDuring");
-        QTest::newRow("files in order, one missing")
-            << QByteArrayList{"a.wmv", "b.wmv"} << QByteArrayList{"b.wmv", "no.wmv", "a.wmv"}
-            << QByteArrayList{"b.wmv", "no.wmv", "a.wmv"} << -1;
-        // Names kept exactly: bytes that are not UTF-8; on Windows, whose names
-        // are UTF-16, names beyond ASCII.
-        const QByteArray file = QDir::separator() == '/' ? "lat\xe9.wmv" : "\xc3\x9cn\xce\xbb.wmv";
-        const QByteArray dir = QDir::separator() == '/' ? "D\xff" : "Vid\xc3\xa9os";
-        QTest::newRow("folders between files")
-            << QByteArrayList{"a.wmv", "F/x.wmv", "F/G/y.wmv", "F/n.txt", dir + "/z.wmv", file}
-            << QByteArrayList{file, "F", "a.wmv", dir}
-            << QByteArrayList{file, "F/x.wmv", "F/G/y.wmv", "a.wmv", dir + "/z.wmv"} << 11;
-    }
-
-    void startupPaths() {
-        QFETCH(QByteArrayList, files);
-        QFETCH(QByteArrayList, arguments);
-        QFETCH(QByteArrayList, added);
-        QFETCH(int, pointerDuring);
-        const QByteArray root = makeTree(files);
-        makeForm();
-        m_form->setMousePointer(Pointer::Custom);
-        int during = -1;
-        QTimer::singleShot(0, m_form.get(), [&] { during = m_form->MousePointer(); });
-        const fs::path before = fs::current_path();
-        fs::current_path(quillaro::pathFromUtf8(root.toStdString()));
-        std::vector<std::string> given;
-        for (const QByteArray& argument : arguments)
-            given.push_back(argument.toStdString());
-        m_form->addStartupPaths(quillaro::absolutePaths(given, quillaro::currentFolder()));
-        fs::current_path(before);
-        QCOMPARE(listed(), native(root, added));
-        QCOMPARE(QPair(during, m_form->MousePointer()),
-                 QPair(pointerDuring, pointerDuring == -1 ? int(Pointer::Custom) : 0));
+            folders ? "11 0 0" : "-1 99 0");
     }
 
     // Entries (a letter each), steps, and what follows: the entries with the
