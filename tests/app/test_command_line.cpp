@@ -16,17 +16,12 @@ using Strings = std::vector<std::string>;
 TEST(CommandLine, TheToolkitTakesItsOptionsOnlyBeforeTheSeparator) {
     const std::tuple<Strings, Strings, Strings, Strings, Strings> rows[] = {
         {{"quillaro"}, {}, {}, {"quillaro"}, {}},
-        {{"q", "-style", "fusion", "b.wmv", "a dir", "-x"},
+        // A name that looks like an option; "--" after the first is a name.
+        {{"q", "-style", "fusion", "b.wmv", "a dir", "-x", "--", "-reverse", "--", "c"},
          {},
          {"-style", "fusion"},
          {"q", "-style", "fusion", "b.wmv", "a dir", "-x"},
-         {"b.wmv", "a dir", "-x"}},
-        // A name that looks like an option; "--" after the first is a name.
-        {{"q", "-reverse", "a", "--", "-style", "--", "b"},
-         {},
-         {"-reverse"},
-         {"q", "-reverse", "a"},
-         {"a", "-style", "--", "b"}},
+         {"b.wmv", "a dir", "-x", "-reverse", "--", "c"}},
         // Windows hands argv in its ANSI code page; the exact text is used.
         {{"q", "-style", "?n?.wmv", "--", "?"},
          {"q", "-style", "\xc3\x9cn\xc3\xaf.wmv", "--", "\xc3\xa9"},
@@ -49,7 +44,7 @@ TEST(CommandLine, TheToolkitTakesItsOptionsOnlyBeforeTheSeparator) {
             std::remove_if(toolkitArgv, toolkitArgv + argc,
                            [&](char* a) { return std::count(taken.begin(), taken.end(), a); }) -
             toolkitArgv);
-        EXPECT_EQ(commandLine.pathArguments(), paths) << given[1];
+        EXPECT_EQ(commandLine.pathArguments(), paths) << given.back();
     }
 }
 
@@ -83,7 +78,6 @@ TEST(CommandLine, PathsAreMadeAbsoluteByJoiningBytes) {
     };
     for (const auto& [arguments, folder, separator, paths] : rows)
         EXPECT_EQ(quillaro::absolutePaths(arguments, folder, separator), paths) << folder;
-    EXPECT_FALSE(quillaro::currentFolder().empty());
 }
 
 } // namespace
