@@ -62,21 +62,4 @@ std::string signalName(int signal) {
     return {};
 }
 
-std::string lastNonEmptyLine(std::string_view text) {
-    while (!text.empty()) {
-        const std::size_t lineEnd = text.find_last_of("\r\n");
-        const std::string_view line =
-            lineEnd == std::string_view::npos ? text : text.substr(lineEnd + 1);
-        const std::size_t first = line.find_first_not_of(" \t");
-        if (first != std::string_view::npos) {
-            const std::size_t last = line.find_last_not_of(" \t");
-            return std::string(line.substr(first, last - first + 1));
-        }
-        if (lineEnd == std::string_view::npos)
-            break;
-        text = text.substr(0, lineEnd);
-    }
-    return {};
-}
-
 } // namespace quillaro

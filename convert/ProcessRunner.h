@@ -139,9 +139,4 @@ int waitMilliseconds(const EventPump& pump);
 // The signal's short name ("SIGKILL"), or nothing where the system has none.
 std::string signalName(int signal);
 
-// The last line of a program's console text that has anything but blanks in
-// it, without its line end or surrounding blanks. Progress lines rewritten
-// with a carriage return count as lines of their own.
-std::string lastNonEmptyLine(std::string_view text);
-
 } // namespace quillaro
