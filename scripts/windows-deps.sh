@@ -52,6 +52,8 @@ windows_ffmpeg_options=(
     --cc=x86_64-w64-mingw32-gcc-posix --cxx=x86_64-w64-mingw32-g++-posix
     --enable-static --disable-shared --disable-debug --disable-doc
     --disable-autodetect --disable-network --disable-everything
+    # --disable-autodetect turns threading off too: without this, one core.
+    --enable-w32threads
     --disable-ffplay --disable-ffprobe
     --disable-gpl --disable-nonfree --disable-version3
     --enable-protocol=file --enable-demuxer=asf,avi,mov,matroska --enable-muxer=mp4
@@ -193,6 +195,15 @@ windows_deps_build_ffmpeg() { # SOURCE PREFIX VERSION
     # really is LGPL before it goes into a package.
     grep -q '^License: LGPL version 2.1 or later' "$source/configure.log" || {
         echo "  ffmpeg did not configure as LGPL 2.1" >&2
+        return 1
+    }
+    # Threads and the x86 assembly are what make it as fast as Linux's.
+    grep -q '^threading support *w32threads' "$source/configure.log" || {
+        echo "  ffmpeg configured without threads" >&2
+        return 1
+    }
+    grep -q '^standalone assembly *yes' "$source/configure.log" || {
+        echo "  ffmpeg configured without its x86 assembly" >&2
         return 1
     }
     # A name configure does not know is only warned about: a codec would
