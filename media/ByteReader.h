@@ -34,6 +34,7 @@ public:
     std::uint16_t u16le() { return static_cast<std::uint16_t>(number(2, false)); }
     std::uint32_t u32le() { return static_cast<std::uint32_t>(number(4, false)); }
     std::uint64_t u64le() { return number(8, false); }
+    std::uint16_t u16be() { return static_cast<std::uint16_t>(number(2, true)); }
     std::uint32_t u32be() { return static_cast<std::uint32_t>(number(4, true)); }
     std::uint64_t u64be() { return number(8, true); }
 

@@ -121,25 +121,54 @@ std::optional<Mp4Track> readTrack(std::span<const std::byte> trak) {
     const FourCc handlerType = handler.u32be();
 
     // Sample sizes, all of one size or each its own (stsz), or packed (stz2).
+    // A table shorter than its count is damaged; it is checked before the
+    // loop, so a count of billions costs nothing.
     std::uint64_t samples = 0;
+    std::uint64_t bytes = 0;
     bool counted = false;
+    const auto sumSizes = [&](ByteReader& sizes, unsigned bits) {
+        if (sizes.left() < (samples * bits + 7) / 8)
+            return false;
+        unsigned pair = 0;
+        for (std::uint64_t k = 0; k < samples; ++k) {
+            switch (bits) {
+            case 4:
+                if (k % 2 == 0)
+                    pair = sizes.u8();
+                bytes += k % 2 == 0 ? pair >> 4 : pair & 0xf;
+                break;
+            case 8:
+                bytes += sizes.u8();
+                break;
+            case 16:
+                bytes += sizes.u16be();
+                break;
+            default:
+                bytes += sizes.u32be();
+            }
+        }
+        return sizes.ok();
+    };
     if (const auto stsz = child(*stbl, fourCc("stsz"))) {
         ByteReader sizes(*stsz);
-        sizes.skip(4 + 4); // version and flags, size of every sample
+        sizes.skip(4); // version and flags
+        const std::uint32_t everySample = sizes.u32be();
         samples = sizes.u32be();
-        counted = sizes.ok();
+        bytes = std::uint64_t{everySample} * samples;
+        counted = sizes.ok() && (everySample != 0 || sumSizes(sizes, 32));
     } else if (const auto stz2 = child(*stbl, fourCc("stz2"))) {
         ByteReader sizes(*stz2);
-        sizes.skip(4 + 4); // version and flags, reserved, field size
+        sizes.skip(4 + 3); // version and flags, reserved
+        const unsigned bits = sizes.u8();
         samples = sizes.u32be();
-        counted = sizes.ok();
+        counted = sizes.ok() && (bits == 4 || bits == 8 || bits == 16) && sumSizes(sizes, bits);
     }
     if (!seconds || !handler.ok() || !counted)
         return std::nullopt;
     const auto kind = handlerType == fourCc("vide")   ? Mp4Track::Kind::Picture
                       : handlerType == fourCc("soun") ? Mp4Track::Kind::Sound
                                                       : Mp4Track::Kind::Other;
-    return Mp4Track{kind, samples, *seconds};
+    return Mp4Track{kind, samples, *seconds, bytes};
 }
 
 std::optional<Mp4Reading> readMovie(std::span<const std::byte> moov) {

@@ -14,6 +14,7 @@ struct Mp4Track {
     Kind kind = Kind::Other;
     std::uint64_t samples = 0; // frames of a picture track, packets of a sound track
     double seconds = 0;        // the track's media duration
+    std::uint64_t bytes = 0;   // the sizes of all its samples together
 
     friend bool operator==(const Mp4Track&, const Mp4Track&) = default;
 };

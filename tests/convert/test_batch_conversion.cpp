@@ -59,7 +59,7 @@ TEST(WindowsCommandLine, SplitsBackIntoTheFixedEncoderRun) {
         quillaro::commandLineText(quillaro::encoderCommand(R"(C:\Program Files\ffmpeg.exe)", entry,
                                                            quillaro::outputPathFor(entry, '\\')),
                                   quillaro::CommandLineFlavour::Windows),
-        R"("C:\Program Files\ffmpeg.exe" -i "C:\V\a b.wmv" -b 600 -vcodec mpeg4 -ab 128 )"
+        R"("C:\Program Files\ffmpeg.exe" -i "C:\V\a b.wmv" -b:v 600k -vcodec mpeg4 -b:a 128k )"
         R"(-acodec aac "C:\V\a b.mp4")");
     const std::pair<const char*, const char*> rows[] = {
         {"", R"("")"},

@@ -10,6 +10,7 @@
 #include <ostream>
 #include <string>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 namespace quillaro {
@@ -40,23 +41,33 @@ std::string timeBox(const char* type, int version, std::uint32_t timeScale,
 }
 std::string trak(const char* handler, std::uint32_t timeScale, std::uint32_t duration,
                  std::uint32_t samples, const char* sizes = "stsz") {
-    const std::string stbl = box("stsd", "") + box(sizes, be(0, 8) + be(samples, 4));
+    // Every sample 1 byte: one size for all (stsz), or each its own in 4 bits (stz2).
+    const std::string table =
+        sizes == std::string("stsz")
+            ? be(0, 4) + be(1, 4) + be(samples, 4)
+            : be(4, 8) + be(samples, 4) + std::string((samples + 1) / 2, '\x11');
+    const std::string stbl = box("stsd", "") + box(sizes, table);
     return box("trak", box("tkhd", "") + box("mdia", timeBox("mdhd", 0, timeScale, duration) +
                                                          box("hdlr", be(0, 8) + handler) +
                                                          box("minf", box("stbl", stbl))));
 }
 
 // Lengths to a tenth of a second: an encoder's are rounded to its time scales.
-void expectReads(const std::string& path, const Mp4Reading& expected) {
-    Mp4Reading reading = quillaro::readMp4Index(path);
+void expectReads(Mp4Reading reading, const Mp4Reading& expected) {
     reading.seconds = std::round(reading.seconds * 10) / 10;
     for (Mp4Track& track : reading.tracks)
         track.seconds = std::round(track.seconds * 10) / 10;
     EXPECT_EQ(reading, expected);
 }
+void expectReads(const std::string& path, const Mp4Reading& expected) {
+    expectReads(quillaro::readMp4Index(path), expected);
+}
 
 const Mp4Reading notMp4{}, incomplete{Kind::Incomplete, {}, 0};
+// A hand-made track's samples are one byte each.
 Mp4Reading whole(std::vector<Mp4Track> tracks, double seconds) {
+    for (Mp4Track& track : tracks)
+        track.bytes = track.samples;
     return {Kind::Whole, std::move(tracks), seconds};
 }
 
@@ -145,11 +156,18 @@ TEST(Mp4Index, ReadsWhatTheEncoderWrites) {
         const std::string command =
             std::string(QUILLARO_TEST_FFMPEG) + " -nostdin -v error -y" +
             " -f lavfi -i testsrc=duration=2:size=64x48:rate=25 -f lavfi -i sine=duration=2" +
-            " -b 600 -vcodec mpeg4 -ab 128 -acodec aac " + index + " '" + path + "'";
+            " -b:v 600k -vcodec mpeg4 -b:a 128k -acodec aac " + index + " '" + path + "'";
         ASSERT_EQ(std::system(command.c_str()), 0);
-        // AAC packs 1024 samples per packet, plus one of priming.
-        expectReads(path, whole({{Track::Picture, 50, 2.0}, {Track::Sound, 88, 2.0}}, 2.0));
+        // The samples fill the file but for the boxes' headers and the index.
         const std::string bytes = readFile(path);
+        Mp4Reading reading = quillaro::readMp4Index(path);
+        std::uint64_t media = 0;
+        for (Mp4Track& track : reading.tracks)
+            media += std::exchange(track.bytes, track.samples);
+        EXPECT_GT(media, bytes.size() * 9 / 10);
+        EXPECT_LT(media, bytes.size());
+        // AAC packs 1024 samples per packet, plus one of priming.
+        expectReads(reading, whole({{Track::Picture, 50, 2.0}, {Track::Sound, 88, 2.0}}, 2.0));
         writeFile(path, bytes.substr(0, bytes.size() * 2 / 3));
         expectReads(path, incomplete);
     }
