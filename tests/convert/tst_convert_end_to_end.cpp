@@ -40,13 +40,10 @@ private slots:
             report +=
                 "\n" + QDir::toNativeSeparators(videos.filePath(name)) + " \u2014 output exists";
         }
-        const auto mp4Of = [&](const QString& name) {
-            return videos.filePath(name.left(name.lastIndexOf('.')) + ".mp4");
-        };
         const auto outputs = [&] {
             QByteArray bytes;
             for (const QString& name : names) {
-                QFile file(mp4Of(name));
+                QFile file(videos.filePath(name.left(name.lastIndexOf('.')) + ".mp4"));
                 bytes += file.open(QIODevice::ReadOnly) ? file.readAll() : "missing";
             }
             return bytes;
@@ -64,12 +61,11 @@ private slots:
             return 0.0;
         };
         for (const QString& name : names) {
-            const auto mp4 = quillaro::readMp4Index(mp4Of(name).toStdString());
+            const auto mp4 = quillaro::readMp4Index(
+                videos.filePath(name.left(name.lastIndexOf('.')) + ".mp4").toStdString());
             const double picture = kbits(mp4, Kind::Picture), sound = kbits(mp4, Kind::Sound);
-            QVERIFY2(
-                picture > 250 && sound >= 96,
-                qPrintable(
-                    QString("%1: picture %2 kbit/s, sound %3").arg(name).arg(picture).arg(sound)));
+            QVERIFY2(picture > 250 && sound >= 96,
+                     qPrintable(QString("%1: %2, %3 kbit/s").arg(name).arg(picture).arg(sound)));
         }
         // Again: every output is there already, reads as a whole MP4 (not an
         // unfinished one) and keeps every byte; the script probes each one
