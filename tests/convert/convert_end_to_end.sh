@@ -12,8 +12,9 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/program folder" "$work/real videos"
 ln -s "$encoder" "$work/program folder/$(basename "$encoder")"
-ffmpeg -nostdin -v error -f lavfi -i testsrc=size=160x120:rate=10:duration=1 \
-    -f lavfi -i sine=duration=1 -c:v wmv2 -c:a wmav2 "$work/real videos/source.wmv"
+# Two seconds hold the bit rates steady enough to judge, and stay quick.
+ffmpeg -nostdin -v error -f lavfi -i testsrc=size=640x480:rate=15:duration=2 \
+    -f lavfi -i sine=duration=2 -c:v wmv2 -c:a wmav2 "$work/real videos/source.wmv"
 
 # The test program comes last, after whatever runs it.
 QUILLARO_END_TO_END_DIR=$work "$@"
