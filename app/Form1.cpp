@@ -28,6 +28,8 @@ namespace {
 const QString caption = QStringLiteral("Quillaro");
 const QString columnHeader = QStringLiteral("WMV File(s)");
 constexpr int columnWidth = 353; // 5300 twips
+const QString noFilesAddedText = QStringLiteral("No files added.");
+const QString stopQuestionText = QStringLiteral("Stop converting after the current file?");
 const QString addFilesTitle =
     QStringLiteral("Add File(s) - Hold Ctrl or Shift to select multiple files");
 const QString addFilesFilter = QStringLiteral("Windows Media Video Files (*.wmv)|*.wmv|");
@@ -103,13 +105,13 @@ void Form1::Check2_Click() {
 
     // Pressed again while files are being written: never start a second pass.
     if (m_conversion->isRunning()) {
-        if (m_services.askYesNo(this, QString::fromUtf8(quillaro::stopQuestionText)))
+        if (m_services.askYesNo(this, stopQuestionText))
             m_conversion->requestStop();
         return;
     }
 
     if (fileList().count() == 0) {
-        m_services.showMessage(this, QString::fromUtf8(quillaro::noFilesAddedText));
+        m_services.showMessage(this, noFilesAddedText);
         return;
     }
 

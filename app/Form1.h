@@ -76,11 +76,8 @@ public:
     void beginBusy();
     void endBusy();
 
-    // The bar's value as a percentage, kept exactly as it was set.
-    float progressValue() const { return m_progress; }
+    // The bar's value as a percentage.
     void setProgressValue(float percent);
-
-    const PlatformServices& services() const { return m_services; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -112,7 +109,6 @@ private:
     // The Convert batch; it outlives one click, since a click during the
     // batch may ask it to stop.
     std::unique_ptr<quillaro::BatchConversion> m_conversion;
-    float m_progress = 0.0f;
     int m_busyWork = 0;
 
     // The reorder gesture: a button is held on the list, and the entry that

@@ -119,6 +119,5 @@ void Form1::createControls() {
 }
 
 void Form1::setProgressValue(float percent) {
-    m_progress = percent;
     ProgressBar1->setValue(qRound(percent * barSteps / 100.0f));
 }

@@ -1,89 +1,16 @@
 #include "convert/BatchConversion.h"
 
-#include "base/Utf8Path.h"
 #include "convert/EncoderCommand.h"
 #include "convert/EncoderOutput.h"
-#include "convert/VisibleText.h"
+#include "convert/EntryChecks.h"
 
 #include <algorithm>
 #include <chrono>
-#include <cstdint>
-#include <filesystem>
-#include <system_error>
-
-#ifndef _WIN32
-#include <unistd.h>
-#endif
+#include <optional>
 
 namespace quillaro {
 
-namespace fs = std::filesystem;
-
 namespace {
-
-// The bytes written at `path`, 0 when there is no file.
-std::uint64_t fileBytes(const fs::path& path) {
-    std::error_code error;
-    const auto size = fs::file_size(path, error);
-    return error ? 0 : size;
-}
-
-// Catches what comparing the texts cannot: case-insensitive names, links.
-bool isSameFile(const fs::path& input, const fs::path& output) {
-    std::error_code error;
-    return fs::equivalent(input, output, error) && !error;
-}
-
-// Only what the name leads to is looked at, never opened: opening a named
-// pipe would wait for a writer, and so would the encoder.
-std::optional<std::string> inputProblem(const std::string& entry) {
-    std::error_code error;
-    switch (fs::status(pathFromUtf8(entry), error).type()) {
-    case fs::file_type::regular:
-        return std::nullopt;
-    case fs::file_type::directory:
-        return "is a folder";
-    case fs::file_type::not_found:
-        return "input not found";
-    case fs::file_type::none:
-        return "input cannot be examined: " + error.message();
-    default:
-        return "not a regular file";
-    }
-}
-
-#ifdef _WIN32
-// No name longer than 255 UTF-16 units can be made on Windows, and what the
-// system answers when asked about one differs, down to "not found".
-bool nameTooLongForWindows(const fs::path& path) {
-    return path.filename().wstring().size() > 255;
-}
-#else
-bool nameTooLongForWindows(const fs::path&) {
-    return false;
-}
-#endif
-
-// A dangling symbolic link is there too: writing through it would create a
-// file somewhere else. Only a plain file is read: a named pipe would block.
-OutputBeforeRun lookAtOutput(const std::string& entry, const std::string& output) {
-    OutputBeforeRun look;
-    const fs::path outputPath = pathFromUtf8(output);
-    std::error_code error;
-    const fs::file_status status = fs::symlink_status(outputPath, error);
-    if (nameTooLongForWindows(outputPath) || error == std::errc::filename_too_long)
-        look.state = OutputBeforeRun::State::NameTooLong;
-    else if (status.type() == fs::file_type::none) {
-        look.state = OutputBeforeRun::State::CannotExamine;
-        look.error = error.message();
-    } else if (status.type() != fs::file_type::not_found) {
-        look.state = OutputBeforeRun::State::Present;
-        look.isTheInput = isSameFile(pathFromUtf8(entry), outputPath);
-        if (status.type() == fs::file_type::regular)
-            look.reading = readMp4Index(output).kind;
-    }
-    return look;
-}
 
 // The entries listed when a batch started, by number: whether a pass has
 // taken each, and why it was not converted.
@@ -209,14 +136,21 @@ Verdict BatchConversion::convertEntry(const std::string& encoder, const std::str
     if (auto problem = inputProblem(entry))
         return {Verdict::Kind::NotConverted, std::move(*problem)};
     const std::string output = outputPathFor(entry);
-    const fs::path outputPath = pathFromUtf8(output);
+    const std::optional<FileId> input = fileIdentity(entry);
+    const auto madeKey = [&]() -> std::optional<std::array<std::uint64_t, 4>> {
+        const std::optional<FileId> made = fileIdentity(output);
+        if (!input || !made)
+            return std::nullopt;
+        return std::array{input->volume, input->file, made->volume, made->file};
+    };
 
     // Never ask the encoder to write over a file: its answer to "Overwrite?"
     // is not ours to give.
     const OutputBeforeRun before = lookAtOutput(entry, output);
     if (before.state == OutputBeforeRun::State::Present)
-        if (const auto converted = m_converted.find(entry); converted != m_converted.end())
-            return converted->second; // listed twice, converted once
+        if (const auto key = madeKey())
+            if (const auto converted = m_converted.find(*key); converted != m_converted.end())
+                return converted->second; // listed twice, converted once
     const AsfReading promise =
         before.state == OutputBeforeRun::State::Absent ? readAsfHeader(entry) : AsfReading{};
     if (auto refusal = verdictBeforeRun(before, promise))
@@ -224,68 +158,16 @@ Verdict BatchConversion::convertEntry(const std::string& encoder, const std::str
 
     const RunResult result =
         runProcess(encoderCommand(encoder, entry, output), encoderWindowStyle, pump, output);
-    RunFacts facts{result, entry, promise, fileBytes(outputPath), {}, LeftOutput::None};
+    RunFacts facts{result, entry, promise, fileBytes(output), {}};
     if (needsCleanUp(result, facts.outputBytes))
-        facts.left = removeLeftOutput(output, result.watchedFile);
+        facts.output = removeLeftOutput(output, result.watchedFile);
     else
         facts.output = readMp4Index(output);
     Verdict verdict = verdictAfterRun(facts);
     if (verdict.kind != Verdict::Kind::NotConverted)
-        m_converted.emplace(entry, verdict);
+        if (const auto key = madeKey())
+            m_converted.emplace(*key, verdict);
     return verdict;
-}
-
-std::optional<std::string> encoderProblem(const std::string& encoder) {
-    const auto problem = [&](const char* what) {
-        return "The encoder " + std::string(what) + ": " +
-               visibleText(encoder.empty() ? std::string(encoderFileName()) : encoder);
-    };
-    if (encoder.empty())
-        return problem("was not found");
-    std::error_code error;
-    switch (fs::status(pathFromUtf8(encoder), error).type()) {
-    case fs::file_type::regular:
-        break;
-    case fs::file_type::not_found:
-        return problem("was not found");
-    case fs::file_type::directory:
-        return problem("is a folder");
-    case fs::file_type::none:
-        return problem("cannot be reached") + " (" + error.message() + ")";
-    default:
-        return problem("is not a regular file");
-    }
-#ifndef _WIN32
-    if (::access(encoder.c_str(), X_OK) != 0)
-        return problem("may not be run (no execute permission)");
-#endif
-    return std::nullopt;
-}
-
-namespace {
-
-// "<heading>" and a line per entry, at most `reportedFailuresLimit` of them.
-std::string reportList(const std::vector<NotConverted>& entries, const std::string& heading) {
-    std::string list = "\n\n" + heading;
-    for (std::size_t k = 0; k < entries.size() && k < reportedFailuresLimit; ++k)
-        list += '\n' + visibleText(entries[k].entry) + " \u2014 " + visibleText(entries[k].reason);
-    if (entries.size() > reportedFailuresLimit)
-        list += "\n\u2026and " + std::to_string(entries.size() - reportedFailuresLimit) + " more.";
-    return list;
-}
-
-} // namespace
-
-std::string endReport(const BatchOutcome& outcome) {
-    std::string report = outcome.stopped ? "Stopped." : "Done.";
-    const std::string listed = " of " + std::to_string(outcome.listed) + " files were ";
-    if (!outcome.notWhole.empty())
-        report += reportList(outcome.notWhole, std::to_string(outcome.notWhole.size()) + listed +
-                                                   "converted, but not whole (their MP4 is kept):");
-    if (!outcome.notConverted.empty())
-        report += reportList(outcome.notConverted, std::to_string(outcome.notConverted.size()) +
-                                                       listed + "not converted:");
-    return report;
 }
 
 } // namespace quillaro

@@ -1,22 +1,17 @@
 #pragma once
 
+#include "base/EntryId.h"
 #include "convert/ConversionVerdict.h"
+#include "convert/EndReport.h"
 #include "convert/ProcessRunner.h"
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
-#include <optional>
+#include <map>
 #include <string>
-#include <string_view>
-#include <unordered_map>
-#include <vector>
 
 namespace quillaro {
-
-// A list entry's own number: given when it is added, never reused, and kept
-// when entries change places, so that two entries holding the same path
-// are still told apart.
-using EntryId = std::uint64_t;
 
 // What a batch needs of the window it works for.
 class BatchWindow {
@@ -31,22 +26,6 @@ public:
     // The hourglass while true, the default pointer after.
     virtual void setBusy(bool busy) = 0;
     virtual void pumpEvents() = 0;
-};
-
-struct NotConverted {
-    std::string entry;
-    std::string reason;
-
-    friend bool operator==(const NotConverted&, const NotConverted&) = default;
-};
-
-struct BatchOutcome {
-    std::size_t listed = 0; // entries listed both when the batch started and when it ended
-    std::vector<NotConverted> notConverted; // those of them not converted, in list order
-    // Those converted, but whose MP4 lacks something (why, as the reason);
-    // the MP4 is kept: the most the encoder could recover.
-    std::vector<NotConverted> notWhole;
-    bool stopped = false; // ended early on request, entries left over
 };
 
 // The Convert command's loop over the list. One batch runs at a time; while
@@ -78,26 +57,13 @@ private:
     bool m_stopRequested = false;
     std::size_t m_taken = 0; // positions taken so far, the one converting included
     std::size_t m_end = 0;   // the last position the batch takes
-    // Inputs converted by the running batch, with what came of each.
-    std::unordered_map<std::string, Verdict> m_converted;
+    // What the running batch converted, by the identities of the input and
+    // of the MP4 made from it, so that another spelling of a path converted
+    // is known for it, and an output put there by anyone else is not.
+    std::map<std::array<std::uint64_t, 4>, Verdict> m_converted;
 };
 
 // The window style of every encoder run: hidden.
 inline constexpr int encoderWindowStyle = 0;
-
-// The most failures listed one by one in the end report.
-inline constexpr std::size_t reportedFailuresLimit = 10;
-
-inline constexpr std::string_view noFilesAddedText = "No files added.";
-inline constexpr std::string_view stopQuestionText = "Stop converting after the current file?";
-
-// Why no batch can run with `encoder` (missing, a folder, not executable...),
-// as the message to show; nothing when it can be run. An empty path, from a
-// program folder that is not known, is a missing encoder.
-std::optional<std::string> encoderProblem(const std::string& encoder);
-
-// "Done." (or "Stopped."), followed by the entries converted but not whole,
-// then those that were not converted.
-std::string endReport(const BatchOutcome& outcome);
 
 } // namespace quillaro

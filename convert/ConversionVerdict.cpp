@@ -143,14 +143,15 @@ bool needsCleanUp(const RunResult& result, std::uint64_t outputBytes) {
 }
 
 Verdict verdictAfterRun(const RunFacts& facts) {
-    if (needsCleanUp(facts.result, facts.outputBytes)) {
+    if (const auto* left = std::get_if<LeftOutput>(&facts.output)) {
         // Whatever stands at the output now is only ever named, never
         // blamed on anyone: the encoder's own words say why it stopped.
         return notConverted((facts.result.succeeded() ? "no output written"
                                                       : failureReason(facts.result, facts.input)) +
-                            keptNote(facts.left));
+                            keptNote(*left));
     }
-    switch (facts.output.kind) {
+    const Mp4Reading& output = std::get<Mp4Reading>(facts.output);
+    switch (output.kind) {
     case Mp4Reading::Kind::NotMp4:
         return notWhole("the output is not an MP4 file");
     case Mp4Reading::Kind::Incomplete:
@@ -160,7 +161,7 @@ Verdict verdictAfterRun(const RunFacts& facts) {
     }
     // An input that is not ASF, or whose header does not read, promises nothing.
     if (facts.promise.kind == AsfReading::Kind::Asf)
-        if (auto lack = shortOfPromise(facts.promise.header, facts.output))
+        if (auto lack = shortOfPromise(facts.promise.header, output))
             return notWhole(std::move(*lack));
     return {};
 }

@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <variant>
 
 namespace quillaro {
 
@@ -41,15 +42,16 @@ std::optional<Verdict> verdictBeforeRun(const OutputBeforeRun& output, const Asf
 // What is known once the encoder has run.
 struct RunFacts {
     const RunResult& result;
-    std::string_view input;             // the path the encoder was given
-    const AsfReading& promise;          // the input's header, read before the run
-    std::uint64_t outputBytes = 0;      // 0 when missing
-    Mp4Reading output;                  // read only after a good run with bytes written
-    LeftOutput left = LeftOutput::None; // clean-up after any other run
+    std::string_view input;        // the path the encoder was given
+    const AsfReading& promise;     // the input's header, read before the run
+    std::uint64_t outputBytes = 0; // 0 when missing
+    // After a good run with bytes written, its MP4 as read; after any other,
+    // what the clean-up did with what it left (removeLeftOutput).
+    std::variant<Mp4Reading, LeftOutput> output;
 };
 
 // A run that ended well and wrote something is judged by its MP4; any other
-// has its output cleaned up first (removeLeftOutput).
+// has its output cleaned up first.
 bool needsCleanUp(const RunResult& result, std::uint64_t outputBytes);
 
 Verdict verdictAfterRun(const RunFacts& facts);

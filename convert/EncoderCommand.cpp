@@ -1,6 +1,15 @@
 #include "convert/EncoderCommand.h"
 
+#include "base/Utf8Path.h"
+#include "convert/VisibleText.h"
+
+#include <filesystem>
+#include <system_error>
 #include <utility>
+
+#ifndef _WIN32
+#include <unistd.h>
+#endif
 
 namespace quillaro {
 
@@ -37,6 +46,33 @@ Command encoderCommand(std::string encoder, std::string entry, std::string outpu
                     {"-acodec"},
                     {"aac"},
                     {std::move(output), true}}};
+}
+
+std::optional<std::string> encoderProblem(const std::string& encoder) {
+    const auto problem = [&](const char* what) {
+        return "The encoder " + std::string(what) + ": " +
+               visibleText(encoder.empty() ? std::string(encoderFileName()) : encoder);
+    };
+    if (encoder.empty())
+        return problem("was not found");
+    std::error_code error;
+    switch (std::filesystem::status(pathFromUtf8(encoder), error).type()) {
+    case std::filesystem::file_type::regular:
+        break;
+    case std::filesystem::file_type::not_found:
+        return problem("was not found");
+    case std::filesystem::file_type::directory:
+        return problem("is a folder");
+    case std::filesystem::file_type::none:
+        return problem("cannot be reached") + " (" + error.message() + ")";
+    default:
+        return problem("is not a regular file");
+    }
+#ifndef _WIN32
+    if (::access(encoder.c_str(), X_OK) != 0)
+        return problem("may not be run (no execute permission)");
+#endif
+    return std::nullopt;
 }
 
 } // namespace quillaro

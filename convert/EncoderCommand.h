@@ -3,6 +3,7 @@
 #include "base/ProgramFolder.h"
 #include "convert/Command.h"
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -22,5 +23,10 @@ std::string encoderPath(std::string_view programFolder, char separator = nativeS
 
 // The fixed encoder run converting `entry` into `output`.
 Command encoderCommand(std::string encoder, std::string entry, std::string output);
+
+// Why no batch can run with `encoder` (missing, a folder, not executable...),
+// as the message to show; nothing when it can be run. An empty path, from a
+// program folder that is not known, is a missing encoder.
+std::optional<std::string> encoderProblem(const std::string& encoder);
 
 } // namespace quillaro

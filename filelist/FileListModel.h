@@ -1,6 +1,7 @@
 #pragma once
 
-#include <cstdint>
+#include "base/EntryId.h"
+
 #include <string>
 #include <vector>
 
@@ -21,8 +22,6 @@ class FileListModel : public QAbstractListModel {
     Q_OBJECT
 
 public:
-    using EntryId = std::uint64_t;
-
     using QAbstractListModel::QAbstractListModel;
 
     int rowCount(const QModelIndex& parent = {}) const override;
@@ -33,7 +32,7 @@ public:
 
     int count() const { return static_cast<int>(m_entries.size()); }
     const std::string& path(int row) const { return m_entries.at(row).path; }
-    EntryId id(int row) const { return m_entries.at(row).id; }
+    quillaro::EntryId id(int row) const { return m_entries.at(row).id; }
     // The path as shown.
     QString displayText(int row) const;
 
@@ -47,11 +46,11 @@ public:
 private:
     struct Entry {
         std::string path;
-        EntryId id;
+        quillaro::EntryId id;
     };
 
     std::vector<Entry> m_entries;
-    EntryId m_nextId = 1;
+    quillaro::EntryId m_nextId = 1;
     QString m_headerText;
 };
 

@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProgressBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -46,6 +47,8 @@ private slots:
         Form1 form(std::move(services));
         form.Form_Load();
         auto* check2 = form.findChild<TwoStateButton*>("Check2");
+        // What the user sees, in hundredths of a percent.
+        const auto bar = [&] { return form.findChild<QProgressBar*>("ProgressBar1")->value(); };
         form.setMousePointer(Pointer::Custom);
         form.setProgressValue(42.0f);
         QTest::mouseClick(check2, Qt::LeftButton);
@@ -54,15 +57,14 @@ private slots:
             form.AddFileToList(video(name));
         }
         QTest::mouseClick(check2, Qt::LeftButton);
-        QCOMPARE(std::pair(form.MousePointer(), form.progressValue()),
-                 std::pair(Pointer::Custom, 42.0f));
+        QCOMPARE(std::pair(form.MousePointer(), bar()), std::pair(Pointer::Custom, 4200));
 
         QVERIFY(QFile::copy(QString::fromStdString(fakeEncoder()), encoder));
-        QList<std::pair<float, int>> pressed; // the bar and the pointer at each press
+        QList<std::pair<int, int>> pressed; // the bar and the pointer at each press
         QTimer timer;
         connect(&timer, &QTimer::timeout, &form, [&] {
-            if (pressed.isEmpty() || pressed.last().first != form.progressValue()) {
-                pressed.append({form.progressValue(), form.MousePointer()});
+            if (pressed.isEmpty() || pressed.last().first != bar()) {
+                pressed.append({bar(), form.MousePointer()});
                 check2->click();
                 if (pressed.size() == 1)
                     form.fileList().removeAt(0);
@@ -70,8 +72,8 @@ private slots:
         });
         timer.start(20);
         QTest::mouseClick(check2, Qt::LeftButton);
-        QCOMPARE(pressed, (QList<std::pair<float, int>>{{100.0f / 3, Pointer::Busy},
-                                                        {50.0f, Pointer::Busy}}));
+        QCOMPARE(pressed,
+                 (QList<std::pair<int, int>>{{3333, Pointer::Busy}, {5000, Pointer::Busy}}));
         QCOMPARE(form.MousePointer(), Pointer::Default);
         QCOMPARE(QDir(videos.path()).entryList({"*.mp4"}), (QStringList{"1.mp4", "2.mp4"}));
         const QString question = "Stop converting after the current file?";

@@ -134,14 +134,15 @@ private slots:
         for (const QString& video : prepareVideos(folder.path(), 3, "0.5"))
             form.AddFileToList(video);
         auto* check2 = form.findChild<TwoStateButton*>("Check2");
-        connect(form.findChild<QProgressBar*>("ProgressBar1"), &QProgressBar::valueChanged, &form,
-                [&, changes = 0]() mutable {
-                    if (changes++ > 0)
-                        note("bar " + QString::number(int(form.progressValue())));
-                });
+        auto* bar = form.findChild<QProgressBar*>("ProgressBar1");
+        const auto percent = [bar] { return bar->value() * 100 / bar->maximum(); };
+        connect(bar, &QProgressBar::valueChanged, &form, [&, changes = 0]() mutable {
+            if (changes++ > 0)
+                note("bar " + QString::number(percent()));
+        });
         QTimer timer;
         connect(&timer, &QTimer::timeout, &form, [&, pressed = false]() mutable {
-            if (int(form.progressValue()) == 66 && !std::exchange(pressed, true))
+            if (percent() == 66 && !std::exchange(pressed, true))
                 check2->click();
         });
         timer.start(50);

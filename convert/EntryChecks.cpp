@@ -1,0 +1,109 @@
+#include "convert/EntryChecks.h"
+
+#include "base/Utf8Path.h"
+
+#include <filesystem>
+#include <system_error>
+
+#ifdef _WIN32
+#include "windows/WindowsHandle.h"
+#include "windows/WindowsText.h"
+
+#include <windows.h>
+#else
+#include <sys/stat.h>
+#endif
+
+namespace quillaro {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Catches what comparing the texts cannot: case-insensitive names, links.
+bool isSameFile(const fs::path& input, const fs::path& output) {
+    std::error_code error;
+    return fs::equivalent(input, output, error) && !error;
+}
+
+#ifdef _WIN32
+// No name longer than 255 UTF-16 units can be made on Windows, and what the
+// system answers when asked about one differs, down to "not found".
+bool nameTooLongForWindows(const fs::path& path) {
+    return path.filename().wstring().size() > 255;
+}
+#else
+bool nameTooLongForWindows(const fs::path&) {
+    return false;
+}
+#endif
+
+} // namespace
+
+std::optional<std::string> inputProblem(const std::string& entry) {
+    std::error_code error;
+    switch (fs::status(pathFromUtf8(entry), error).type()) {
+    case fs::file_type::regular:
+        return std::nullopt;
+    case fs::file_type::directory:
+        return "is a folder";
+    case fs::file_type::not_found:
+        return "input not found";
+    case fs::file_type::none:
+        return "input cannot be examined: " + error.message();
+    default:
+        return "not a regular file";
+    }
+}
+
+// A dangling symbolic link is there too: writing through it would create a
+// file somewhere else. Only a plain file is read.
+OutputBeforeRun lookAtOutput(const std::string& entry, const std::string& output) {
+    OutputBeforeRun look;
+    const fs::path outputPath = pathFromUtf8(output);
+    std::error_code error;
+    const fs::file_status status = fs::symlink_status(outputPath, error);
+    if (nameTooLongForWindows(outputPath) || error == std::errc::filename_too_long)
+        look.state = OutputBeforeRun::State::NameTooLong;
+    else if (status.type() == fs::file_type::none) {
+        look.state = OutputBeforeRun::State::CannotExamine;
+        look.error = error.message();
+    } else if (status.type() != fs::file_type::not_found) {
+        look.state = OutputBeforeRun::State::Present;
+        look.isTheInput = isSameFile(pathFromUtf8(entry), outputPath);
+        if (status.type() == fs::file_type::regular)
+            look.reading = readMp4Index(output).kind;
+    }
+    return look;
+}
+
+std::uint64_t fileBytes(const std::string& path) {
+    std::error_code error;
+    const auto size = fs::file_size(pathFromUtf8(path), error);
+    return error ? 0 : size;
+}
+
+#ifdef _WIN32
+std::optional<FileId> fileIdentity(const std::string& path) {
+    // Asking for no access at all shares with every other opener and reads
+    // nothing: a pipe's server is not woken.
+    const UniqueHandle file = adoptHandle(CreateFileW(
+        toUtf16(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+        OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    BY_HANDLE_FILE_INFORMATION about{};
+    if (!file || !GetFileInformationByHandle(file.get(), &about))
+        return std::nullopt;
+    return FileId{about.dwVolumeSerialNumber,
+                  (std::uint64_t{about.nFileIndexHigh} << 32) | about.nFileIndexLow};
+}
+#else
+std::optional<FileId> fileIdentity(const std::string& path) {
+    struct stat status {};
+    if (::stat(path.c_str(), &status) != 0)
+        return std::nullopt;
+    return FileId{static_cast<std::uint64_t>(status.st_dev),
+                  static_cast<std::uint64_t>(status.st_ino)};
+}
+#endif
+
+} // namespace quillaro

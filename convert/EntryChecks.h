@@ -1,0 +1,30 @@
+#pragma once
+
+#include "convert/ConversionVerdict.h"
+#include "convert/ProcessRunner.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace quillaro {
+
+// What an entry's files are before the encoder is run for it. Only what a
+// name leads to is looked at, never opened for reading: opening a named
+// pipe would wait for a writer, and so would the encoder.
+
+// Why `entry` is no input to convert ("is a folder"...); nothing for a file.
+std::optional<std::string> inputProblem(const std::string& entry);
+
+// What stands at `output`, the path the encoder would write for `entry`.
+OutputBeforeRun lookAtOutput(const std::string& entry, const std::string& output);
+
+// The bytes written at `path`, 0 when there is no file.
+std::uint64_t fileBytes(const std::string& path);
+
+// The file `path` leads to, the same under every spelling of its name
+// ("/v/./a.wmv", a case variant on Windows, a link); nothing when none can be
+// reached.
+std::optional<FileId> fileIdentity(const std::string& path);
+
+} // namespace quillaro
