@@ -4,6 +4,7 @@
 #include "convert/ProcessRunner.h"
 #include "tests/convert/FakeMp4.h"
 #include "tests/convert/TestFiles.h"
+#include "tests/media/MediaBytes.h"
 
 #include <algorithm>
 #include <chrono>
@@ -244,19 +245,6 @@ protected:
     std::function<void()> onPump = [] {}; // what a handler does meanwhile
 };
 
-// The smallest ASF header of a copy-protected file: a header object holding
-// file properties and a Content Encryption object.
-std::string copyProtectedAsf() {
-    using namespace std::string_literals;
-    const std::string zeros(64, '\0');
-    return "\x30\x26\xB2\x75\x8E\x66\xCF\x11\xA6\xD9\x00\xAA\x00\x62\xCE\x6C\xB2"s +
-           zeros.substr(0, 7) + "\x02\0\0\0\x01\x02"s +
-           "\xA1\xDC\xAB\x8C\x47\xA9\xCF\x11\x8E\xE4\x00\xC0\x0C\x20\x53\x65\x68"s +
-           zeros.substr(0, 23) + "\xB2"s + zeros.substr(0, 47) + "\x02"s + zeros.substr(0, 15) +
-           "\xFB\xB3\x11\x22\x23\xBD\xD2\x11\xB4\xB7\x00\xA0\xC9\x55\xFC\x6E\x2C"s +
-           zeros.substr(0, 11) + "\x04\0\0\0DRM\0"s + zeros.substr(0, 8);
-}
-
 TEST_F(BatchTest, EachFileNotConvertedIsNamedAndNoFileOfAnotherIsOverwrittenOrRemoved) {
 #ifdef _WIN32
     const std::string crashed = "encoder crashed with status 0xC0000005: Crashed";
@@ -265,6 +253,8 @@ TEST_F(BatchTest, EachFileNotConvertedIsNamedAndNoFileOfAnotherIsOverwrittenOrRe
     const std::string crashed = "encoder killed by signal 9 (SIGKILL): Crashed";
     const std::string cannotStart = std::generic_category().message(ENOENT);
 #endif
+    namespace testbytes = quillaro::testbytes;
+    const std::string contentEncryption = "2211B3FB-BD23-11D2-B4B7-00A0C955FC6E";
     const std::string failedNotOurs = "encoder exit code 1 (output kept: not a plain file of ours)";
     // Where the system does not let the runner see the encoder's open files
     // (Wine), no output of a failed run can be known as its own: all stay.
@@ -323,7 +313,9 @@ TEST_F(BatchTest, EachFileNotConvertedIsNamedAndNoFileOfAnotherIsOverwrittenOrRe
         {add("done.mp4", "mp4 bytes"), "would replace the input"},
         {addPath(folder.file("dir.wmv")), "is a folder"},
         {addPath(folder.file("gone.wmv")), "input not found"},
-        {add("drm.wmv", copyProtectedAsf()), "copy-protected (DRM): cannot be converted"}};
+        {add("drm.wmv", testbytes::asfHeader(testbytes::fileProperties(0, 0, 2) +
+                                             testbytes::object(contentEncryption, "DRM"))),
+         "copy-protected (DRM): cannot be converted"}};
 #ifndef _WIN32 // named pipes in the file system are POSIX's
     ::mkfifo(folder.file("pipe.wmv").c_str(), 0600);
     expected.push_back({addPath(folder.file("pipe.wmv")), "not a regular file"});
