@@ -298,6 +298,9 @@ TEST_F(BatchTest, EachFileNotConvertedIsNamedAndNoFileOfAnotherIsOverwrittenOrRe
         {"symlink", "symlink\nexit 1", failedNotOurs, true},
 #endif
         {"none", "nooutput", "no output written", false},
+        // A last line longer than the tail the runner keeps: its end, marked as cut.
+        {"long", "stderr " + std::string(5000, 'x') + "\nexit 1",
+         "encoder exit code 1: \u2026" + std::string(160, 'x'), false},
         {"empty", "empty\nsleep 0.3", "no output written" + kept, !watched},
         {"titled", titled, "", true},
     };
