@@ -177,6 +177,13 @@ bool needsCleanUp(const RunResult& result, std::uint64_t outputBytes) {
 }
 
 Verdict verdictAfterRun(const RunFacts& facts) {
+    // A disk found full after a run that fell short names what would mend it.
+    const auto* reading = std::get_if<Mp4Reading>(&facts.output);
+    if (facts.diskFull && !(reading && reading->kind == Mp4Reading::Kind::Whole)) {
+        const auto* left = std::get_if<LeftOutput>(&facts.output);
+        const char* full = "the disk is full (free some space and convert again)";
+        return left ? notConverted(full + keptNote(*left)) : notWhole(full);
+    }
     if (const auto* left = std::get_if<LeftOutput>(&facts.output)) {
         // Whatever stands at the output now is only ever named, never
         // blamed on anyone: the encoder's own words say why it stopped.

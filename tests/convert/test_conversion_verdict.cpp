@@ -45,7 +45,13 @@ TEST(Verdict, AnMp4IsJudgedByWhatItsInputPromised) {
         return quillaro::AsfReading{quillaro::AsfReading::Kind::Asf,
                                     {declared, actual, seconds, pictures, sounds, 0, false}};
     };
-    const std::tuple<quillaro::AsfReading, quillaro::Mp4Reading, std::string> rows[] = {
+    struct Row {
+        quillaro::AsfReading promise;
+        quillaro::Mp4Reading output;
+        std::string lack;
+        bool diskFull = false; // after the run
+    };
+    const Row rows[] = {
         {{}, mp4(0, {}), ""}, // not ASF: promises nothing
         {asf(9, 9, 1.04, 1, 1), mp4(0.9, {picture, sound}), ""},
         {asf(9, 9, 1.0, 1, 1), mp4(1, {{Kind::Picture, 0, 0}, sound}),
@@ -64,10 +70,16 @@ TEST(Verdict, AnMp4IsJudgedByWhatItsInputPromised) {
          {quillaro::Mp4Reading::Kind::Incomplete, {}, 0},
          "the MP4 has no index (the encoder did not finish it)"},
         {{}, {}, "the output is not an MP4 file"},
+        // Only a run that fell short blames the disk.
+        {{},
+         {quillaro::Mp4Reading::Kind::Incomplete, {}, 0},
+         "the disk is full (free some space and convert again)",
+         true},
+        {asf(9, 9, 1.0, 0, 1), mp4(1, {sound}), "", true},
     };
     const RunResult exited;
-    for (const auto& [promise, output, lack] : rows)
-        EXPECT_EQ(quillaro::verdictAfterRun({exited, "", promise, 9, output}),
+    for (const auto& [promise, output, lack, diskFull] : rows)
+        EXPECT_EQ(quillaro::verdictAfterRun({exited, "", promise, 9, output, diskFull}),
                   (quillaro::Verdict{lack.empty() ? quillaro::Verdict::Kind::Converted
                                                   : quillaro::Verdict::Kind::NotWhole,
                                      lack}))
