@@ -25,6 +25,9 @@
 #else
 #include <fcntl.h>
 #include <signal.h>
+#ifdef __linux__
+#include <sys/mount.h>
+#endif
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -334,6 +337,21 @@ TEST_F(BatchTest, EachFileNotConvertedIsNamedAndNoFileOfAnotherIsOverwrittenOrRe
     addPath(entries.back().first);
     addPath(folder.file(std::string(".") + char(std::filesystem::path::preferred_separator) +
                         std::get<0>(rows[std::size(rows) - 1]) + ".wmv"));
+#ifdef __linux__
+    // A file system of its own, too small to hold anything, where root may mount one.
+    struct Unmount {
+        std::string at;
+        ~Unmount() { ::umount2(at.c_str(), MNT_DETACH); }
+    } full{folder.file("full")};
+    std::filesystem::create_directory(full.at);
+    if (::mount("tmpfs", full.at.c_str(), "tmpfs", 0, "size=256k") == 0) {
+        writeFile(full.at + "/big.wmv", "partial\nsleep 0.3\nexit 1");
+        expected.push_back({addPath(full.at + "/big.wmv"),
+                            "the disk is full (free some space and convert again)" + kept});
+    } else {
+        std::fprintf(stderr, "*** SKIPPED the full disk: a file system may not be mounted\n");
+    }
+#endif
     onPump = [&, done = false]() mutable {
         if (progress.size() == racedAt && !std::exchange(done, true))
             writeFile(folder.file("raced.mp4"), "theirs");
