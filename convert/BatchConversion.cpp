@@ -163,6 +163,7 @@ Verdict BatchConversion::convertEntry(const std::string& encoder, const std::str
         facts.output = removeLeftOutput(output, result.watchedFile);
     else
         facts.output = readMp4Index(output);
+    facts.diskFull = diskAlmostFull(output);
     Verdict verdict = verdictAfterRun(facts);
     if (verdict.kind != Verdict::Kind::NotConverted)
         if (const auto key = madeKey())

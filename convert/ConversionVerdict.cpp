@@ -33,12 +33,46 @@ std::string hexadecimal(int value) {
     return text;
 }
 
+// The most of one of the encoder's lines that a reason shows: about the
+// end report's width.
+constexpr std::size_t reasonLineBytes = 160;
+
+// `line` within the report's width, "…" where it was cut; never inside
+// a UTF-8 sequence.
+std::string fittedLine(std::string_view line, bool lostItsStart) {
+    const auto isContinuation = [](char c) {
+        return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
+    };
+    if (lostItsStart || line.size() > reasonLineBytes) {
+        if (lostItsStart) {
+            std::size_t from = line.size() > reasonLineBytes ? line.size() - reasonLineBytes : 0;
+            while (from < line.size() && isContinuation(line[from]))
+                ++from;
+            return "\u2026" + std::string(line.substr(from));
+        }
+        std::size_t to = reasonLineBytes;
+        while (to > 0 && isContinuation(line[to]))
+            --to;
+        return std::string(line.substr(0, to)) + "\u2026";
+    }
+    return std::string(line);
+}
+
 std::string failureReason(const RunResult& result, std::string_view input) {
     // A tail cut to its size may begin inside an indented line.
     std::string_view messages = result.stderrTail;
-    if (messages.size() >= stderrTailBytes)
+    const bool cut = messages.size() >= stderrTailBytes;
+    if (cut)
         messages.remove_prefix(std::min(messages.find_first_of("\r\n"), messages.size()));
-    const std::string problem = problemLine(messages, input);
+    std::string problem = fittedLine(problemLine(messages, input), false);
+    if (problem.empty() && cut) {
+        // Only the end of one line longer than the tail is left: its end is
+        // the best there is, and an empty reason tells nothing.
+        std::string_view line = result.stderrTail;
+        line = line.substr(0, line.find_last_not_of(" \t\r\n") + 1);
+        if (!line.empty() && line.find_first_of("\r\n") == std::string_view::npos)
+            problem = fittedLine(line, true);
+    }
     switch (result.outcome) {
     case RunResult::Outcome::NotStarted:
         return withDetail("encoder could not start", result.startErrorText);
@@ -143,6 +177,13 @@ bool needsCleanUp(const RunResult& result, std::uint64_t outputBytes) {
 }
 
 Verdict verdictAfterRun(const RunFacts& facts) {
+    // A disk found full after a run that fell short names what would mend it.
+    const auto* reading = std::get_if<Mp4Reading>(&facts.output);
+    if (facts.diskFull && !(reading && reading->kind == Mp4Reading::Kind::Whole)) {
+        const auto* left = std::get_if<LeftOutput>(&facts.output);
+        const char* full = "the disk is full (free some space and convert again)";
+        return left ? notConverted(full + keptNote(*left)) : notWhole(full);
+    }
     if (const auto* left = std::get_if<LeftOutput>(&facts.output)) {
         // Whatever stands at the output now is only ever named, never
         // blamed on anyone: the encoder's own words say why it stopped.

@@ -48,6 +48,7 @@ struct RunFacts {
     // After a good run with bytes written, its MP4 as read; after any other,
     // what the clean-up did with what it left (removeLeftOutput).
     std::variant<Mp4Reading, LeftOutput> output;
+    bool diskFull = false; // the output's file system had (almost) no space left after the run
 };
 
 // A run that ended well and wrote something is judged by its MP4; any other

@@ -12,6 +12,7 @@
 #include <windows.h>
 #else
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #endif
 
 namespace quillaro {
@@ -83,7 +84,18 @@ std::uint64_t fileBytes(const std::string& path) {
     return error ? 0 : size;
 }
 
+// Less than an encoder's write buffer or two.
+constexpr std::uint64_t almostFullBytes = 1024 * 1024;
+
 #ifdef _WIN32
+bool diskAlmostFull(const std::string& output) {
+    const fs::path folder = pathFromUtf8(output).parent_path();
+    ULARGE_INTEGER available{};
+    return GetDiskFreeSpaceExW(folder.empty() ? L"." : folder.c_str(), &available, nullptr,
+                               nullptr) &&
+           available.QuadPart < almostFullBytes;
+}
+
 std::optional<FileId> fileIdentity(const std::string& path) {
     // Asking for no access at all shares with every other opener and reads
     // nothing: a pipe's server is not woken.
@@ -97,6 +109,13 @@ std::optional<FileId> fileIdentity(const std::string& path) {
                   (std::uint64_t{about.nFileIndexHigh} << 32) | about.nFileIndexLow};
 }
 #else
+bool diskAlmostFull(const std::string& output) {
+    const fs::path folder = pathFromUtf8(output).parent_path();
+    struct statvfs space {};
+    return ::statvfs(folder.empty() ? "." : folder.c_str(), &space) == 0 &&
+           std::uint64_t{space.f_bavail} * space.f_frsize < almostFullBytes;
+}
+
 std::optional<FileId> fileIdentity(const std::string& path) {
     struct stat status {};
     if (::stat(path.c_str(), &status) != 0)

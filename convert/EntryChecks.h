@@ -22,6 +22,10 @@ OutputBeforeRun lookAtOutput(const std::string& entry, const std::string& output
 // The bytes written at `path`, 0 when there is no file.
 std::uint64_t fileBytes(const std::string& path);
 
+// Whether the file system holding `output` has (almost) no space left for
+// us: what makes an encoder stop short, whatever its words say.
+bool diskAlmostFull(const std::string& output);
+
 // The file `path` leads to, the same under every spelling of its name
 // ("/v/./a.wmv", a case variant on Windows, a link); nothing when none can be
 // reached.

@@ -4,6 +4,7 @@
 #include "convert/ProcessRunner.h"
 #include "tests/convert/FakeMp4.h"
 #include "tests/convert/TestFiles.h"
+#include "tests/media/MediaBytes.h"
 
 #include <algorithm>
 #include <chrono>
@@ -24,6 +25,9 @@
 #else
 #include <fcntl.h>
 #include <signal.h>
+#ifdef __linux__
+#include <sys/mount.h>
+#endif
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -38,56 +42,6 @@ namespace {
 
 using quillaro::NotConverted;
 using quillaro::RunResult;
-
-TEST(StripExtension, TakesTheExtensionOfTheFileNameOnly) {
-    // A dot in a folder name never sends the output to another folder, and a
-    // name without a dot is kept whole.
-    const std::tuple<const char*, char, const char*> rows[] = {
-        {R"(C:\Videos\my.trip.WMV)", '\\', R"(C:\Videos\my.trip)"},
-        {R"(D:\old.clips\movie)", '\\', R"(D:\old.clips\movie)"},
-        {R"(C:\old.clips/movie)", '\\', R"(C:\old.clips/movie)"},
-        {R"(/home/ann/back\slash.d/movie)", '/', R"(/home/ann/back\slash.d/movie)"},
-    };
-    for (const auto& [entry, separator, stripped] : rows)
-        EXPECT_EQ(quillaro::StripExtension(entry, separator), stripped) << entry;
-}
-
-TEST(WindowsCommandLine, SplitsBackIntoTheFixedEncoderRun) {
-    // Unquoted, Windows would try to start "C:\Program" first.
-    const std::string entry = R"(C:\V\a b.wmv)";
-    EXPECT_EQ(
-        quillaro::commandLineText(quillaro::encoderCommand(R"(C:\Program Files\ffmpeg.exe)", entry,
-                                                           quillaro::outputPathFor(entry, '\\')),
-                                  quillaro::CommandLineFlavour::Windows),
-        R"("C:\Program Files\ffmpeg.exe" -i "C:\V\a b.wmv" -b:v 600k -vcodec mpeg4 -b:a 128k )"
-        R"(-acodec aac "C:\V\a b.mp4")");
-    const std::pair<const char*, const char*> rows[] = {
-        {"", R"("")"},
-        {R"(say "hi")", R"("say \"hi\"")"},
-        // Backslashes double only before a quote, the closing one included.
-        {R"(C:\my dir\)", R"("C:\my dir\\")"},
-        {R"(a\\"b)", R"("a\\\\\"b")"},
-    };
-    for (const auto& [text, quoted] : rows)
-        EXPECT_EQ(quillaro::quoteWindowsArgument(text), quoted) << text;
-}
-
-TEST(EncoderProblem, SaysWhatIsWrongWithTheEncoder) {
-    // A runnable one, or none at all, is met by the window test. With no
-    // program folder there is no encoder path, and nothing to run.
-    const std::string folder = std::filesystem::temp_directory_path().string();
-    const std::pair<std::string, std::string> rows[] = {
-        {"", "was not found: " + std::string(quillaro::encoderFileName())},
-        {folder, "is a folder: " + folder},
-#ifndef _WIN32 // devices, line ends in names and execute permissions are POSIX's
-        {"/dev/null", "is not a regular file: /dev/null"},
-        {"/no/such/new\nline", "was not found: /no/such/new\\nline"},
-        {"/etc/passwd", "may not be run (no execute permission): /etc/passwd"},
-#endif
-    };
-    for (const auto& [encoder, problem] : rows)
-        EXPECT_EQ(quillaro::encoderProblem(encoder), "The encoder " + problem) << encoder;
-}
 
 // The fake encoder, told what to do by its arguments.
 RunResult run(std::vector<std::string> arguments, std::optional<int> style = 0,
@@ -294,19 +248,6 @@ protected:
     std::function<void()> onPump = [] {}; // what a handler does meanwhile
 };
 
-// The smallest ASF header of a copy-protected file: a header object holding
-// file properties and a Content Encryption object.
-std::string copyProtectedAsf() {
-    using namespace std::string_literals;
-    const std::string zeros(64, '\0');
-    return "\x30\x26\xB2\x75\x8E\x66\xCF\x11\xA6\xD9\x00\xAA\x00\x62\xCE\x6C\xB2"s +
-           zeros.substr(0, 7) + "\x02\0\0\0\x01\x02"s +
-           "\xA1\xDC\xAB\x8C\x47\xA9\xCF\x11\x8E\xE4\x00\xC0\x0C\x20\x53\x65\x68"s +
-           zeros.substr(0, 23) + "\xB2"s + zeros.substr(0, 47) + "\x02"s + zeros.substr(0, 15) +
-           "\xFB\xB3\x11\x22\x23\xBD\xD2\x11\xB4\xB7\x00\xA0\xC9\x55\xFC\x6E\x2C"s +
-           zeros.substr(0, 11) + "\x04\0\0\0DRM\0"s + zeros.substr(0, 8);
-}
-
 TEST_F(BatchTest, EachFileNotConvertedIsNamedAndNoFileOfAnotherIsOverwrittenOrRemoved) {
 #ifdef _WIN32
     const std::string crashed = "encoder crashed with status 0xC0000005: Crashed";
@@ -315,6 +256,8 @@ TEST_F(BatchTest, EachFileNotConvertedIsNamedAndNoFileOfAnotherIsOverwrittenOrRe
     const std::string crashed = "encoder killed by signal 9 (SIGKILL): Crashed";
     const std::string cannotStart = std::generic_category().message(ENOENT);
 #endif
+    namespace testbytes = quillaro::testbytes;
+    const std::string contentEncryption = "2211B3FB-BD23-11D2-B4B7-00A0C955FC6E";
     const std::string failedNotOurs = "encoder exit code 1 (output kept: not a plain file of ours)";
     // Where the system does not let the runner see the encoder's open files
     // (Wine), no output of a failed run can be known as its own: all stay.
@@ -358,6 +301,9 @@ TEST_F(BatchTest, EachFileNotConvertedIsNamedAndNoFileOfAnotherIsOverwrittenOrRe
         {"symlink", "symlink\nexit 1", failedNotOurs, true},
 #endif
         {"none", "nooutput", "no output written", false},
+        // A last line longer than the tail the runner keeps: its end, marked as cut.
+        {"long", "stderr " + std::string(5000, 'x') + "\nexit 1",
+         "encoder exit code 1: \u2026" + std::string(160, 'x'), false},
         {"empty", "empty\nsleep 0.3", "no output written" + kept, !watched},
         {"titled", titled, "", true},
     };
@@ -373,12 +319,15 @@ TEST_F(BatchTest, EachFileNotConvertedIsNamedAndNoFileOfAnotherIsOverwrittenOrRe
         {add("done.mp4", "mp4 bytes"), "would replace the input"},
         {addPath(folder.file("dir.wmv")), "is a folder"},
         {addPath(folder.file("gone.wmv")), "input not found"},
-        {add("drm.wmv", copyProtectedAsf()), "copy-protected (DRM): cannot be converted"}};
-#ifndef _WIN32 // named pipes in the file system are POSIX's, and names of bytes past NAME_MAX
+        {add("drm.wmv", testbytes::asfHeader(testbytes::fileProperties(0, 0, 2) +
+                                             testbytes::object(contentEncryption, "DRM"))),
+         "copy-protected (DRM): cannot be converted"}};
+#ifndef _WIN32 // named pipes in the file system are POSIX's
     ::mkfifo(folder.file("pipe.wmv").c_str(), 0600);
     expected.push_back({addPath(folder.file("pipe.wmv")), "not a regular file"});
-    expected.push_back({add(std::string(252, 'n') + ".w"), "output name too long"});
 #endif
+    // Past NAME_MAX bytes on POSIX, and past 255 UTF-16 units on Windows.
+    expected.push_back({add(std::string(252, 'n') + ".w"), "output name too long"});
     const std::size_t racedAt = entries.size() + 1;
     for (const auto& [name, directives, reason, stays] : rows) {
         if (add(name + ".wmv", directives); !reason.empty())
@@ -388,6 +337,21 @@ TEST_F(BatchTest, EachFileNotConvertedIsNamedAndNoFileOfAnotherIsOverwrittenOrRe
     addPath(entries.back().first);
     addPath(folder.file(std::string(".") + char(std::filesystem::path::preferred_separator) +
                         std::get<0>(rows[std::size(rows) - 1]) + ".wmv"));
+#ifdef __linux__
+    // A file system of its own, too small to hold anything, where root may mount one.
+    struct Unmount {
+        std::string at;
+        ~Unmount() { ::umount2(at.c_str(), MNT_DETACH); }
+    } full{folder.file("full")};
+    std::filesystem::create_directory(full.at);
+    if (::mount("tmpfs", full.at.c_str(), "tmpfs", 0, "size=256k") == 0) {
+        writeFile(full.at + "/big.wmv", "partial\nsleep 0.3\nexit 1");
+        expected.push_back({addPath(full.at + "/big.wmv"),
+                            "the disk is full (free some space and convert again)" + kept});
+    } else {
+        std::fprintf(stderr, "*** SKIPPED the full disk: a file system may not be mounted\n");
+    }
+#endif
     onPump = [&, done = false]() mutable {
         if (progress.size() == racedAt && !std::exchange(done, true))
             writeFile(folder.file("raced.mp4"), "theirs");
@@ -460,105 +424,6 @@ TEST_F(BatchTest, TheListChangingDuringABatchSkipsNothingAndIsReported) {
             made += std::filesystem::remove(at(name, ".mp4")) ? std::string(1, name) : "";
         EXPECT_EQ(std::tuple(made, progress, notConverted), std::tuple(converted, bar, left));
     }
-}
-
-TEST(EndReport, ShowsEachNameOnItsOwnLine) {
-    // Control characters, line and paragraph separators, direction overrides,
-    // invisible format characters and bytes that are not UTF-8 (a Latin-1
-    // letter, a cut sequence, an overlong "/", a surrogate) are shown as
-    // escapes, the rest as it is.
-    const NotConverted failure{"/v/a\nb\tc\rd\x1b[m\x7f\u2028\u202e\u0085\u00e9\u6f22 "
-                               "lat\xe9\xe6\x97/\xc0\xaf\xed\xa0\x80\u200b\u2064\ufeff.wmv",
-                               "why\nnot"};
-    std::string lines;
-    for (int k = 0; k < 10; ++k)
-        lines += "\n/v/a\\nb\\tc\\rd\\x1b[m\\x7f\\u2028\\u202e\\u0085\u00e9\u6f22 "
-                 "lat\\xe9\\xe6\\x97/\\xc0\\xaf\\xed\\xa0\\x80\\u200b\\u2064\\ufeff.wmv \u2014 "
-                 "why\\nnot";
-#ifdef _WIN32 // the backslash parts the names of a path, and no name holds a line end
-    const std::string backslash = "\\";
-#else
-    const std::string backslash = "\\\\";
-#endif
-    const std::vector<NotConverted> one{{"/v/c.wmv", "output exists"}};
-    const std::vector<NotConverted> notWhole{{"/v/lit\\nreal.wmv", "no picture written"},
-                                             {"/v/b\u200f.wmv", "only 0:56 of 2:15 converted"}};
-    const std::string notWholeLines = "\n/v/lit" + backslash +
-                                      "nreal.wmv \u2014 no picture written\n/v/b\\u200f.wmv "
-                                      "\u2014 only 0:56 of 2:15 converted";
-    const std::pair<quillaro::BatchOutcome, std::string> rows[] = {
-        {{12, std::vector<NotConverted>(11, failure), {}, true},
-         "Stopped.\n\n11 of 12 files were not converted:" + lines + "\n\u2026and 1 more."},
-        {{5, one, notWhole, false},
-         "Done.\n\n2 of 5 files were converted, but not whole (their MP4 is kept):" +
-             notWholeLines + "\n\n1 of 5 files were not converted:\n/v/c.wmv \u2014 output exists"},
-        {{3, {}, {}, false}, "Done."},
-    };
-    for (const auto& [outcome, report] : rows)
-        EXPECT_EQ(quillaro::endReport(outcome), report);
-}
-
-TEST(ProblemLine, IsFfmpegsOwnLastWordNeverATagOfTheInput) {
-    // Ends of ffmpeg 5.1's messages, as it wrote them for real inputs (a
-    // header alone, a file with DRM and cover pictures), and titles made to
-    // look like its words.
-    const std::pair<const char*, const char*> rows[] = {
-        {"  libpostproc    56.  6.100 / 56.  6.100\n"
-         "/v/t.wmv: Invalid data found when processing input\n",
-         "Invalid data found when processing input"},
-        {R"([mp4 @ 0x562da8e00580] Could not find tag for codec mpeg4 in stream #0
-Could not write header for output file #0 (incorrect codec parameters ?): Invalid argument
-Error initializing output stream 0:1 -- 
-[aac @ 0x562da8df5a80] Qavg: nan
-Conversion failed!
-)",
-         "Error initializing output stream 0:1 --"},
-        {"[asf @ 0x55d0] [wmv3 @ 0x55d1] bad\r\n  title : x\r\nConversion failed!", "bad"},
-        {"Conversion failed!\n    title : Decoder (codec none) not found\n", "Conversion failed!"},
-    };
-    for (const auto& [messages, line] : rows)
-        EXPECT_EQ(quillaro::problemLine(messages, "/v/t.wmv"), line) << messages;
-}
-
-TEST(Verdict, AnMp4IsJudgedByWhatItsInputPromised) {
-    using Kind = quillaro::Mp4Track::Kind;
-    const auto mp4 = [](double seconds, std::vector<quillaro::Mp4Track> tracks) {
-        return quillaro::Mp4Reading{quillaro::Mp4Reading::Kind::Whole, std::move(tracks), seconds};
-    };
-    const quillaro::Mp4Track picture{Kind::Picture, 25, 1}, sound{Kind::Sound, 40, 1};
-    // Bytes declared and on disk, seconds, picture and sound streams.
-    const auto asf = [](std::uint64_t declared, std::uint64_t actual, std::optional<double> seconds,
-                        int pictures, int sounds) {
-        return quillaro::AsfReading{quillaro::AsfReading::Kind::Asf,
-                                    {declared, actual, seconds, pictures, sounds, 0, false}};
-    };
-    const std::tuple<quillaro::AsfReading, quillaro::Mp4Reading, std::string> rows[] = {
-        {{}, mp4(0, {}), ""}, // not ASF: promises nothing
-        {asf(9, 9, 1.04, 1, 1), mp4(0.9, {picture, sound}), ""},
-        {asf(9, 9, 1.0, 1, 1), mp4(1, {{Kind::Picture, 0, 0}, sound}),
-         "no picture written (the encoder could not decode the video)"},
-        {asf(9, 9, 1.0, 1, 1), mp4(1, {picture, {Kind::Other, 9, 1}}),
-         "no sound written (the encoder could not decode the sound)"},
-        {asf(9, 9, 135, 0, 1), mp4(56.4, {sound}),
-         "only 0:56 of 2:15 converted (the input is damaged or cut short)"},
-        {asf(9, 9, 40.61, 0, 1), mp4(0.89, {sound}),
-         "only 0:00.9 of 0:40.6 converted (the input is damaged or cut short)"},
-        {asf(9, 9, 4000, 0, 1), mp4(3930, {sound}), ""},
-        {asf(234522, 219899, 0.97, 1, 0), mp4(0.97, {picture}),
-         "only 93% of the input converted (the input is damaged or cut short)"},
-        {asf(9, 9, std::nullopt, 1, 0), mp4(0.001, {picture}), ""}, // a live capture
-        {{},
-         {quillaro::Mp4Reading::Kind::Incomplete, {}, 0},
-         "the MP4 has no index (the encoder did not finish it)"},
-        {{}, {}, "the output is not an MP4 file"},
-    };
-    const RunResult exited;
-    for (const auto& [promise, output, lack] : rows)
-        EXPECT_EQ(quillaro::verdictAfterRun({exited, "", promise, 9, output}),
-                  (quillaro::Verdict{lack.empty() ? quillaro::Verdict::Kind::Converted
-                                                  : quillaro::Verdict::Kind::NotWhole,
-                                     lack}))
-            << lack;
 }
 
 } // namespace

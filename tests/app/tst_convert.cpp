@@ -23,8 +23,9 @@ class TestConvert : public QObject {
 private slots:
     // Refused at once, pointer and bar left as they were: an empty list (even
     // with no encoder), then no encoder. Once the fake encoder runs, Convert
-    // pressed during the first file is answered No, and the file is removed
-    // from the list; the batch keeps its place. Pressed during the next, Yes.
+    // pressed during the first file is answered No, and that file changes
+    // places with the last, which is then removed: the batch keeps its place
+    // and knows the first done where it now stands. Pressed during the next, Yes.
     // The system is kept awake from the start of the batch to its report.
     void convertWithTheFakeEncoder() {
         const QTemporaryDir videos; // the program folder, too
@@ -66,8 +67,10 @@ private slots:
             if (pressed.isEmpty() || pressed.last().first != bar()) {
                 pressed.append({bar(), form.MousePointer()});
                 check2->click();
-                if (pressed.size() == 1)
+                if (pressed.size() == 1) {
+                    form.fileList().exchange(0, 2);
                     form.fileList().removeAt(0);
+                }
             }
         });
         timer.start(20);
@@ -80,8 +83,7 @@ private slots:
         QCOMPARE(log->messages,
                  (QStringList{"No files added.", "The encoder was not found: " + encoder,
                               "keep awake: Converting 3 files", question, question, "let sleep",
-                              "Stopped.\n\n1 of 2 files were not converted:\n" + video("3.wmv") +
-                                  " \u2014 not reached (stopped)"}));
+                              "Stopped."}));
     }
 
     // The real block as Windows keeps it for the window's thread; the window

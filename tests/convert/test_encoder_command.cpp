@@ -1,0 +1,62 @@
+#include "convert/Command.h"
+#include "convert/EncoderCommand.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <string>
+#include <tuple>
+#include <utility>
+
+namespace {
+
+TEST(StripExtension, TakesTheExtensionOfTheFileNameOnly) {
+    // A dot in a folder name never sends the output to another folder, and a
+    // name without a dot is kept whole.
+    const std::tuple<const char*, char, const char*> rows[] = {
+        {R"(C:\Videos\my.trip.WMV)", '\\', R"(C:\Videos\my.trip)"},
+        {R"(D:\old.clips\movie)", '\\', R"(D:\old.clips\movie)"},
+        {R"(C:\old.clips/movie)", '\\', R"(C:\old.clips/movie)"},
+        {R"(/home/ann/back\slash.d/movie)", '/', R"(/home/ann/back\slash.d/movie)"},
+    };
+    for (const auto& [entry, separator, stripped] : rows)
+        EXPECT_EQ(quillaro::StripExtension(entry, separator), stripped) << entry;
+}
+
+TEST(WindowsCommandLine, SplitsBackIntoTheFixedEncoderRun) {
+    // Unquoted, Windows would try to start "C:\Program" first.
+    const std::string entry = R"(C:\V\a b.wmv)";
+    EXPECT_EQ(
+        quillaro::commandLineText(quillaro::encoderCommand(R"(C:\Program Files\ffmpeg.exe)", entry,
+                                                           quillaro::outputPathFor(entry, '\\')),
+                                  quillaro::CommandLineFlavour::Windows),
+        R"("C:\Program Files\ffmpeg.exe" -i "C:\V\a b.wmv" -b:v 600k -vcodec mpeg4 -b:a 128k )"
+        R"(-acodec aac "C:\V\a b.mp4")");
+    const std::pair<const char*, const char*> rows[] = {
+        {"", R"("")"},
+        {R"(say "hi")", R"("say \"hi\"")"},
+        // Backslashes double only before a quote, the closing one included.
+        {R"(C:\my dir\)", R"("C:\my dir\\")"},
+        {R"(a\\"b)", R"("a\\\\\"b")"},
+    };
+    for (const auto& [text, quoted] : rows)
+        EXPECT_EQ(quillaro::quoteWindowsArgument(text), quoted) << text;
+}
+
+TEST(EncoderProblem, SaysWhatIsWrongWithTheEncoder) {
+    // A runnable one, or none at all, is met by the window test. With no
+    // program folder there is no encoder path, and nothing to run.
+    const std::string folder = std::filesystem::temp_directory_path().string();
+    const std::pair<std::string, std::string> rows[] = {
+        {"", "was not found: " + std::string(quillaro::encoderFileName())},
+        {folder, "is a folder: " + folder},
+#ifndef _WIN32 // devices, line ends in names and execute permissions are POSIX's
+        {"/dev/null", "is not a regular file: /dev/null"},
+        {"/no/such/new\nline", "was not found: /no/such/new\\nline"},
+        {"/etc/passwd", "may not be run (no execute permission): /etc/passwd"},
+#endif
+    };
+    for (const auto& [encoder, problem] : rows)
+        EXPECT_EQ(quillaro::encoderProblem(encoder), "The encoder " + problem) << encoder;
+}
+
+} // namespace
