@@ -55,12 +55,16 @@ TEST(StripExtension, TakesTheExtensionOfTheFileNameOnly) {
 TEST(WindowsCommandLine, SplitsBackIntoTheFixedEncoderRun) {
     // Unquoted, Windows would try to start "C:\Program" first.
     const std::string entry = R"(C:\V\a b.wmv)";
-    EXPECT_EQ(
-        quillaro::commandLineText(quillaro::encoderCommand(R"(C:\Program Files\ffmpeg.exe)", entry,
-                                                           quillaro::outputPathFor(entry, '\\')),
-                                  quillaro::CommandLineFlavour::Windows),
-        R"("C:\Program Files\ffmpeg.exe" -i "C:\V\a b.wmv" -b:v 600k -vcodec mpeg4 -b:a 128k )"
-        R"(-acodec aac "C:\V\a b.mp4")");
+    // A sound-only input leaves its cover out.
+    for (const auto& [picture, dropped] :
+         {std::pair(quillaro::Picture::Keep, ""), std::pair(quillaro::Picture::Drop, "-vn ")})
+        EXPECT_EQ(quillaro::commandLineText(
+                      quillaro::encoderCommand(R"(C:\Program Files\ffmpeg.exe)", entry,
+                                               quillaro::outputPathFor(entry, '\\'), picture),
+                      quillaro::CommandLineFlavour::Windows),
+                  R"("C:\Program Files\ffmpeg.exe" -i "C:\V\a b.wmv" -b:v 600k -vcodec mpeg4 )"
+                  R"(-b:a 128k -acodec aac )" +
+                      std::string(dropped) + R"("C:\V\a b.mp4")");
     const std::pair<const char*, const char*> rows[] = {
         {"", R"("")"},
         {R"(say "hi")", R"("say \"hi\"")"},
@@ -509,7 +513,12 @@ Error initializing output stream 0:1 --
 [aac @ 0x562da8df5a80] Qavg: nan
 Conversion failed!
 )",
-         "Error initializing output stream 0:1 --"},
+         "Could not find tag for codec mpeg4 in stream #0"},
+        {"[mp4 @ 0x5f] Could not find tag for codec mpeg4 in stream #0, codec not currently "
+         "supported in container\nError initializing output stream 0:1 -- \nConversion failed!\n",
+         "Could not find tag for codec mpeg4 in stream #0, codec not currently supported in "
+         "container"},
+        {"Error initializing output stream 0:1 --\n", "Error initializing output stream 0:1 --"},
         {"[asf @ 0x55d0] [wmv3 @ 0x55d1] bad\r\n  title : x\r\nConversion failed!", "bad"},
         {"Conversion failed!\n    title : Decoder (codec none) not found\n", "Conversion failed!"},
     };
