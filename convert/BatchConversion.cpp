@@ -156,8 +156,12 @@ Verdict BatchConversion::convertEntry(const std::string& encoder, const std::str
     if (auto refusal = verdictBeforeRun(before, promise))
         return std::move(*refusal);
 
-    const RunResult result =
-        runProcess(encoderCommand(encoder, entry, output), encoderWindowStyle, pump, output);
+    // Sound alone by its header: any picture the encoder finds is a cover.
+    const bool soundOnly = promise.kind == AsfReading::Kind::Asf &&
+                           promise.header.soundStreams > 0 && promise.header.pictureStreams == 0;
+    const RunResult result = runProcess(
+        encoderCommand(encoder, entry, output, soundOnly ? Picture::Drop : Picture::Keep),
+        encoderWindowStyle, pump, output);
     RunFacts facts{result, entry, promise, fileBytes(output), {}};
     if (needsCleanUp(result, facts.outputBytes))
         facts.output = removeLeftOutput(output, result.watchedFile);

@@ -208,8 +208,11 @@ Verdict verdictAfterRun(const RunFacts& facts) {
 }
 
 std::string problemLine(std::string_view messages, std::string_view input) {
-    std::string_view fromPart;
+    std::string_view fromPart, danglingLine, ownAboveDangling;
     bool failed = false;
+    // "Error initializing output stream 0:1 --" tells nothing after its
+    // "--": the cause stands above it, most often in a part's line.
+    bool dangling = false;
     while (!messages.empty()) {
         const std::size_t lineEnd = messages.find_last_of("\r\n");
         std::string_view line =
@@ -219,18 +222,28 @@ std::string problemLine(std::string_view messages, std::string_view input) {
         if (line.empty() || line.starts_with(' ') || line.starts_with('\t'))
             continue;
         if (const std::string_view spoken = withoutContext(line); spoken != line) {
+            if (dangling)
+                return std::string(spoken);
             // A part of the encoder has a say; ffmpeg's own word comes first.
             if (fromPart.empty())
                 fromPart = spoken;
         } else if (line == "Conversion failed!") {
             failed = true;
+        } else if (line.ends_with("--")) {
+            if (!dangling)
+                danglingLine = line;
+            dangling = true;
+        } else if (dangling) {
+            if (ownAboveDangling.empty())
+                ownAboveDangling = line;
         } else {
             const std::string named = std::string(input) + ": ";
             return std::string(line.starts_with(named) ? line.substr(named.size()) : line);
         }
     }
-    if (!fromPart.empty())
-        return std::string(fromPart);
+    for (const std::string_view told : {ownAboveDangling, fromPart, danglingLine})
+        if (!told.empty())
+            return std::string(told);
     return failed ? "Conversion failed!" : "";
 }
 

@@ -60,7 +60,9 @@ Verdict verdictAfterRun(const RunFacts& facts);
 // The line of the encoder's messages that names its problem: the last one
 // that ffmpeg itself wrote at the margin, other than its closing "Conversion
 // failed!"; only when there is none, the last one of its parts' (whose
-// "[asf @ 0x55...] " is dropped, as is a leading "<input>: "). The input's
+// "[asf @ 0x55...] " is dropped, as is a leading "<input>: "). A line ending
+// in a bare "--" points above itself: the part's line above it is taken, else
+// ffmpeg's own line above it, and it only when nothing else is. The input's
 // tags are shown indented (a line break in one goes on indented), so nothing
 // the input holds can pass for it.
 std::string problemLine(std::string_view messages, std::string_view input);

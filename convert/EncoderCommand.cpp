@@ -33,19 +33,23 @@ std::string encoderPath(std::string_view programFolder, char separator) {
     return programFile(programFolder, encoderFileName(), separator);
 }
 
-Command encoderCommand(std::string encoder, std::string entry, std::string output) {
-    return Command{std::move(encoder),
-                   {{"-i"},
-                    {std::move(entry), true},
-                    {"-b:v"},
-                    {"600k"},
-                    {"-vcodec"},
-                    {"mpeg4"},
-                    {"-b:a"},
-                    {"128k"},
-                    {"-acodec"},
-                    {"aac"},
-                    {std::move(output), true}}};
+Command encoderCommand(std::string encoder, std::string entry, std::string output,
+                       Picture picture) {
+    Command command{std::move(encoder),
+                    {{"-i"},
+                     {std::move(entry), true},
+                     {"-b:v"},
+                     {"600k"},
+                     {"-vcodec"},
+                     {"mpeg4"},
+                     {"-b:a"},
+                     {"128k"},
+                     {"-acodec"},
+                     {"aac"}}};
+    if (picture == Picture::Drop)
+        command.arguments.push_back({"-vn"});
+    command.arguments.push_back({std::move(output), true});
+    return command;
 }
 
 std::optional<std::string> encoderProblem(const std::string& encoder) {

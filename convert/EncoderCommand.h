@@ -21,8 +21,13 @@ std::string outputPathFor(std::string_view entry, char separator = nativeSeparat
 // The encoder in the program folder; it is looked for nowhere else.
 std::string encoderPath(std::string_view programFolder, char separator = nativeSeparator);
 
-// The fixed encoder run converting `entry` into `output`.
-Command encoderCommand(std::string encoder, std::string entry, std::string output);
+enum class Picture { Keep, Drop };
+
+// The fixed encoder run converting `entry` into `output`. A sound-only input's
+// cover picture shows as a picture stream the MP4 cannot hold as MPEG-4:
+// `Picture::Drop` leaves every picture out.
+Command encoderCommand(std::string encoder, std::string entry, std::string output,
+                       Picture picture = Picture::Keep);
 
 // Why no batch can run with `encoder` (missing, a folder, not executable...),
 // as the message to show; nothing when it can be run. An empty path, from a

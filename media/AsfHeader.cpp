@@ -36,6 +36,7 @@ constexpr Guid guid(std::string_view text) {
 constexpr Guid headerObject = guid("75B22630-668E-11CF-A6D9-00AA0062CE6C");
 constexpr Guid filePropertiesObject = guid("8CABDCA1-A947-11CF-8EE4-00C00C205365");
 constexpr Guid streamPropertiesObject = guid("B7DC0791-A9B7-11CF-8EE6-00C00C205365");
+constexpr Guid dataObject = guid("75B22636-668E-11CF-A6D9-00AA0062CE6C");
 constexpr Guid headerExtensionObject = guid("5FBF03B5-A92E-11CF-8EE3-00C00C205365");
 constexpr Guid extendedStreamPropertiesObject = guid("14E6A5CB-C672-4332-8399-A96952065B5A");
 constexpr Guid contentEncryptionObject = guid("2211B3FB-BD23-11D2-B4B7-00A0C955FC6E");
@@ -46,9 +47,11 @@ constexpr Guid videoMedia = guid("BC19EFC0-5B4D-11CF-A8FD-00805F5C442B");
 
 constexpr std::uint64_t objectHeaderBytes = 24; // GUID and size
 constexpr std::uint64_t headerObjectBytes = 30; // and the count of objects, two reserved bytes
+constexpr std::uint64_t dataObjectBytes = 50;   // and the file id, count of packets, reserved
 // Real headers hold a few kilobytes; codec lists, metadata and pictures
 // rarely make one reach a megabyte.
 constexpr std::uint64_t largestHeader = 16 << 20;
+constexpr std::uint64_t largestFile = 1ull << 62; // beyond it, a size is a lie
 // Header, header extension, extended stream properties, stream properties.
 constexpr int deepestObject = 4;
 
@@ -93,6 +96,25 @@ public:
         return result;
     }
 
+    // The Data Object that follows the header, at `bytes`, holds every
+    // packet; the indexes after it only speed up seeking, so the bytes the
+    // file needs end with it. Without it the file's own size is all there is.
+    void readDataObject(std::uint64_t headerBytes, std::span<const std::byte> bytes) {
+        ByteReader reader(bytes);
+        const Guid type = readGuid(reader);
+        const std::uint64_t size = reader.u64le();
+        reader.skip(16); // file id
+        const std::uint64_t packets = reader.u64le();
+        if (m_broadcast || !reader.ok() || type != dataObject)
+            return;
+        std::uint64_t needed = size;
+        if (m_packetBytes != 0 && packets == m_packets &&
+            packets < (largestFile - dataObjectBytes) / m_packetBytes)
+            needed = std::max(needed, dataObjectBytes + packets * m_packetBytes);
+        if (needed >= dataObjectBytes && needed < largestFile)
+            m_header.declaredBytes = headerBytes + needed;
+    }
+
 private:
     bool readObject(const Guid& type, std::span<const std::byte> body, int depth) {
         if (type == filePropertiesObject)
@@ -113,16 +135,22 @@ private:
         ByteReader reader(body);
         reader.skip(16); // file id
         const std::uint64_t fileBytes = reader.u64le();
-        reader.skip(16);                               // creation date, count of data packets
+        reader.skip(8); // creation date
+        m_packets = reader.u64le();
         const std::uint64_t playTime = reader.u64le(); // 100 ns
         reader.skip(8);                                // send duration
         const std::uint64_t prerollMs = reader.u64le();
         const std::uint32_t flags = reader.u32le();
+        const std::uint32_t smallestPacket = reader.u32le();
+        const std::uint32_t largestPacket = reader.u32le();
         if (!reader.ok())
             return false;
-        m_header.declaredBytes = fileBytes;
-        const bool broadcast = (flags & 1) != 0;
-        if (broadcast || playTime == 0)
+        m_packetBytes = smallestPacket == largestPacket ? largestPacket : 0;
+        // A live capture is written before its size, length and packet
+        // count are known: they are all invalid then.
+        m_broadcast = (flags & 1) != 0;
+        m_header.declaredBytes = m_broadcast ? 0 : fileBytes;
+        if (m_broadcast || playTime == 0)
             m_header.seconds.reset();
         else
             m_header.seconds = std::max(0.0, playTime / 1e7 - prerollMs / 1000.0);
@@ -173,6 +201,9 @@ private:
     }
 
     AsfHeader m_header;
+    std::uint64_t m_packets = 0;
+    std::uint64_t m_packetBytes = 0; // 0 when the packets differ in size
+    bool m_broadcast = false;
     std::map<int, StreamKind> m_streams; // by stream number: each counts once
 };
 
@@ -198,6 +229,8 @@ AsfReading readAsfHeader(std::span<const std::byte> bytes, std::uint64_t fileByt
     HeaderObjects objects;
     if (!objects.readObjects(bytes.subspan(headerObjectBytes, headerBytes - headerObjectBytes), 1))
         return damaged(fileBytes);
+    if (bytes.size() >= headerBytes + dataObjectBytes)
+        objects.readDataObject(headerBytes, bytes.subspan(headerBytes, dataObjectBytes));
     AsfReading reading{AsfReading::Kind::Asf, objects.header()};
     reading.header.actualBytes = fileBytes;
     return reading;
@@ -214,7 +247,7 @@ AsfReading readAsfHeader(const std::string& path) {
     if (!reader.ok() || headerBytes < headerObjectBytes || headerBytes > file.size() ||
         headerBytes > largestHeader)
         return damaged(file.size());
-    return readAsfHeader(file.read(0, headerBytes), file.size());
+    return readAsfHeader(file.read(0, headerBytes + dataObjectBytes), file.size());
 }
 
 } // namespace quillaro

@@ -11,8 +11,10 @@ namespace quillaro {
 // What the header of an ASF file (Windows Media: .wmv, .wma, .asf) promises
 // about the file: its size, its length and its streams.
 struct AsfHeader {
-    std::uint64_t declaredBytes = 0; // the whole file's size by its header; 0 when not told
-    std::uint64_t actualBytes = 0;   // the file's size on disk
+    // The bytes up to the end of its data packets by its header (the whole
+    // file's size when the packets' object is not there); 0 when not told.
+    std::uint64_t declaredBytes = 0;
+    std::uint64_t actualBytes = 0; // the file's size on disk
     // Play time less the preroll; nothing for a live capture (broadcast
     // flag set), which declares no length.
     std::optional<double> seconds;
@@ -31,9 +33,9 @@ struct AsfHeader {
 
 struct AsfReading {
     enum class Kind {
-        NotAsf,     // not an ASF file (a renamed AVI or MP4...), or unreadable
-        Damaged,    // starts as ASF, but its header does not read to its end
-        Asf,        // `header` holds what it says
+        NotAsf,  // not an ASF file (a renamed AVI or MP4...), or unreadable
+        Damaged, // starts as ASF, but its header does not read to its end
+        Asf,     // `header` holds what it says
     };
     Kind kind = Kind::NotAsf;
     AsfHeader header;
@@ -43,8 +45,8 @@ struct AsfReading {
 // elsewhere). Only the header is read, never the media data after it.
 AsfReading readAsfHeader(const std::string& path);
 
-// The same for the first bytes of a file, `bytes`, whose whole size is
-// `fileBytes`.
+// The same for the first bytes of a file, `bytes` (the header and the start
+// of the object after it), whose whole size is `fileBytes`.
 AsfReading readAsfHeader(std::span<const std::byte> bytes, std::uint64_t fileBytes);
 
 } // namespace quillaro

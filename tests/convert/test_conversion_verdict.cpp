@@ -25,7 +25,12 @@ Error initializing output stream 0:1 --
 [aac @ 0x562da8df5a80] Qavg: nan
 Conversion failed!
 )",
-         "Error initializing output stream 0:1 --"},
+         "Could not find tag for codec mpeg4 in stream #0"},
+        {"[mp4 @ 0x5f] Could not find tag for codec mpeg4 in stream #0, codec not currently "
+         "supported in container\nError initializing output stream 0:1 -- \nConversion failed!\n",
+         "Could not find tag for codec mpeg4 in stream #0, codec not currently supported in "
+         "container"},
+        {"Error initializing output stream 0:1 --\n", "Error initializing output stream 0:1 --"},
         {"[asf @ 0x55d0] [wmv3 @ 0x55d1] bad\r\n  title : x\r\nConversion failed!", "bad"},
         {"Conversion failed!\n    title : Decoder (codec none) not found\n", "Conversion failed!"},
     };

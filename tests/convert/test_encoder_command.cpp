@@ -23,14 +23,23 @@ TEST(StripExtension, TakesTheExtensionOfTheFileNameOnly) {
 }
 
 TEST(WindowsCommandLine, SplitsBackIntoTheFixedEncoderRun) {
-    // Unquoted, Windows would try to start "C:\Program" first.
-    const std::string entry = R"(C:\V\a b.wmv)";
-    EXPECT_EQ(
-        quillaro::commandLineText(quillaro::encoderCommand(R"(C:\Program Files\ffmpeg.exe)", entry,
-                                                           quillaro::outputPathFor(entry, '\\')),
-                                  quillaro::CommandLineFlavour::Windows),
-        R"("C:\Program Files\ffmpeg.exe" -i "C:\V\a b.wmv" -b:v 600k -vcodec mpeg4 -b:a 128k )"
-        R"(-acodec aac "C:\V\a b.mp4")");
+    // Unquoted, Windows would try to start "C:\Program" first. A sound-only
+    // input leaves its cover out.
+    using quillaro::Picture;
+    const std::tuple<const char*, const char*, Picture, const char*> lines[] = {
+        {R"(C:\Tools\ffmpeg.exe)", R"(C:\Videos\clip.wmv)", Picture::Keep,
+         R"(C:\Tools\ffmpeg.exe -i "C:\Videos\clip.wmv" -b:v 600k -vcodec mpeg4 -b:a 128k )"
+         R"(-acodec aac "C:\Videos\clip.mp4")"},
+        {R"(C:\Program Files\ffmpeg.exe)", R"(C:\V\a b.wma)", Picture::Drop,
+         R"("C:\Program Files\ffmpeg.exe" -i "C:\V\a b.wma" -b:v 600k -vcodec mpeg4 -b:a 128k )"
+         R"(-acodec aac -vn "C:\V\a b.mp4")"},
+    };
+    for (const auto& [encoder, entry, picture, line] : lines)
+        EXPECT_EQ(quillaro::commandLineText(
+                      quillaro::encoderCommand(encoder, entry, quillaro::outputPathFor(entry, '\\'),
+                                               picture),
+                      quillaro::CommandLineFlavour::Windows),
+                  line);
     const std::pair<const char*, const char*> rows[] = {
         {"", R"("")"},
         {R"(say "hi")", R"("say \"hi\"")"},

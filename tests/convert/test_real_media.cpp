@@ -6,9 +6,12 @@
 #include "convert/BatchConversion.h"
 #include "convert/EncoderCommand.h"
 #include "tests/convert/TestFiles.h"
+#include "tests/media/MediaBytes.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <string>
@@ -31,6 +34,46 @@ public:
     std::vector<std::string> entries;
 };
 
+#ifndef _WIN32
+// Made by the encoder, then left as other software leaves them, both whole: a
+// clip whose index after its data is lost, a song with its cover as a tag.
+void makeFiles(const TempFolder& folder, std::vector<std::string>& entries) {
+    using namespace quillaro::testbytes;
+    const auto make = [&](const std::string& name, const std::string& input) {
+        entries.push_back(folder.file(name));
+        const std::string command = std::string(ENCODER) + " -nostdin -v error -y -f lavfi -i " +
+                                    input + " '" + entries.back() + "'";
+        EXPECT_EQ(std::system(command.c_str()), 0) << command;
+        return readFile(entries.back());
+    };
+    const auto u64 = [](const std::string& bytes, std::size_t at) {
+        std::uint64_t value = 0;
+        for (std::size_t k = at + 8; k-- > at;)
+            value = value << 8 | static_cast<unsigned char>(bytes[k]);
+        return value;
+    };
+    const std::string clip = make("made-index-lost.wmv", "testsrc=d=3 -f lavfi -i sine=d=3");
+    writeFile(entries.back(), clip.substr(0, u64(clip, 16) + u64(clip, u64(clip, 16) + 16)));
+    const std::string jpeg = make("cover.jpg", "color=red:size=16x16 -frames:v 1");
+    std::string song = make("made-cover.wmv", "sine=d=2 -c:a wmav2 -f asf");
+    const auto utf16 = [](const std::string& text) {
+        std::string wide;
+        for (const char c : text + '\0')
+            wide += std::string{c, '\0'};
+        return wide;
+    };
+    const std::string value =
+        le(3, 1) + le(jpeg.size(), 4) + utf16("image/jpeg") + utf16("") + jpeg;
+    const std::string tag =
+        object("D2D0A440-E307-11D2-97F0-00A0C95EA850",
+               le(1, 2) + le(22, 2) + utf16("WM/Picture") + le(1, 2) + le(value.size(), 2) + value);
+    const std::uint64_t header = u64(song, 16), objects = u64(song, 24) & 0xFFFFFFFF;
+    song = patch(patch(song, 16, le(header + tag.size(), 8)), 24, le(objects + 1, 4));
+    writeFile(entries.back(), song.insert(header, tag));
+    entries.erase(entries.end() - 2); // the picture
+}
+#endif
+
 TEST(RealMedia, EachFileIsConvertedWholeOrSaysWhatItLacks) {
     // Every file is copied under a .wmv name, as the list takes it; those
     // not named here are converted whole.
@@ -52,8 +95,11 @@ TEST(RealMedia, EachFileIsConvertedWholeOrSaysWhatItLacks) {
             window.entries.push_back(folder.file(found.path().stem().string() + ".wmv"));
             fs::copy_file(found.path(), window.entries.back());
         }
-    std::sort(window.entries.begin(), window.entries.end());
     ASSERT_EQ(window.entries.size(), 14u);
+#ifndef _WIN32
+    makeFiles(folder, window.entries);
+#endif
+    std::sort(window.entries.begin(), window.entries.end());
 
     const quillaro::BatchOutcome outcome = quillaro::BatchConversion().run(window, ENCODER);
     std::vector<std::pair<std::string, std::string>> verdicts;

@@ -36,11 +36,12 @@ inline std::string object(const std::string& type, const std::string& body) {
 inline std::string asfHeader(const std::string& objects) {
     return object("75B22630-668E-11CF-A6D9-00AA0062CE6C", le(0, 4) + "\x01\x02" + objects);
 }
-// Of a 5000-byte file.
+// Of a 5000-byte file in packets of 3200 bytes.
 inline std::string fileProperties(std::uint64_t playTime, std::uint64_t prerollMs, int flags) {
     return object("8CABDCA1-A947-11CF-8EE4-00C00C205365",
                   std::string(16, 'i') + le(5000, 8) + le(0, 16) + le(playTime, 8) +
-                      le(playTime / 2, 8) + le(prerollMs, 8) + le(flags, 4) + le(3200, 12));
+                      le(playTime / 2, 8) + le(prerollMs, 8) + le(flags, 4) + le(3200, 4) +
+                      le(3200, 8));
 }
 inline std::string streamProperties(const std::string& mediaType, int number) {
     return object("B7DC0791-A9B7-11CF-8EE6-00C00C205365",

@@ -38,24 +38,24 @@ TEST(AsfHeader, ReadsRealFilesAsTheirMakersWroteThem) {
     const std::string folder = QUILLARO_REAL_MEDIA_DIR;
     if (!std::filesystem::is_directory(folder))
         GTEST_SKIP() << "NOT TESTED: the real media files are missing from " << folder;
-    // declared bytes, -, seconds, picture, sound and other streams, DRM
+    // bytes to the data's end, -, seconds, picture, sound and other streams, DRM
     const std::pair<const char*, AsfHeader> rows[] = {
         // Its two cover pictures are metadata, not streams.
         {"drm-protected-cut-short.wma", {4059714, 0, 201.247, 0, 1, 0, true}},
         {"g7231-voice.asf", {10854, 0, 11.381, 0, 1, 0, false}},
         {"mp3-with-picture.wma", {49987, 0, 16.91, 0, 1, 1, false}},
         // Its preroll is as long as its play time.
-        {"mss2-screen-odd-size.wmv", {7226, 0, 0.0, 1, 0, 0, false}},
+        {"mss2-screen-odd-size.wmv", {7146, 0, 0.0, 1, 0, 0, false}},
         {"photo-story-header-only.wmv", {414891, 0, 94.132, 1, 1, 0, false}},
-        {"vc1-advanced-cut-short.wmv", {234522, 0, 0.967, 1, 0, 0, false}},
-        {"vc1-advanced-mp3.wmv", {250865, 0, 1.042, 1, 1, 0, false}},
-        {"vc1-advanced-no-sound.wmv", {234522, 0, 0.967, 1, 0, 0, false}},
-        {"vc1-advanced-wmapro-720p.wmv", {258217, 0, 1.042, 1, 1, 0, false}},
-        {"wma-lossless.wma", {85783, 0, 1.019, 0, 1, 0, false}},
+        {"vc1-advanced-cut-short.wmv", {234430, 0, 0.967, 1, 0, 0, false}},
+        {"vc1-advanced-mp3.wmv", {250773, 0, 1.042, 1, 1, 0, false}},
+        {"vc1-advanced-no-sound.wmv", {234430, 0, 0.967, 1, 0, 0, false}},
+        {"vc1-advanced-wmapro-720p.wmv", {258131, 0, 1.042, 1, 1, 0, false}},
+        {"wma-lossless.wma", {85657, 0, 1.019, 0, 1, 0, false}},
         {"wma-voice.wma", {9659, 0, 1.019, 0, 1, 0, false}},
         {"wmapro.wma", {39086, 0, 0.853, 0, 1, 0, false}},
-        {"wmav2-cut-short.wma", {680860, 0, 40.613, 0, 1, 0, false}},
-        {"wmv3-wmav2-no-picture-decoded.wmv", {19887, 0, 1.024, 1, 1, 0, false}},
+        {"wmav2-cut-short.wma", {680688, 0, 40.613, 0, 1, 0, false}},
+        {"wmv3-wmav2-no-picture-decoded.wmv", {19783, 0, 1.024, 1, 1, 0, false}},
     };
     for (auto [file, expected] : rows) {
         const std::string path = (std::filesystem::path(folder) / file).string();
@@ -77,9 +77,14 @@ TEST(AsfHeader, TellsDamageFromHeadersThatAddUp) {
                       props = fileProperties(20'000'000, 500, 2); // 2 s less 0.5 s preroll
     const AsfReading notAsf{}, damaged{Kind::Damaged, {}};
     const auto asf = [](int picture, int sound, int other, std::optional<double> seconds,
-                        bool copyProtected = false) {
-        return AsfReading{Kind::Asf, {5000, 0, seconds, picture, sound, other, copyProtected}};
+                        bool copyProtected = false, std::uint64_t declared = 5000) {
+        return AsfReading{Kind::Asf, {declared, 0, seconds, picture, sound, other, copyProtected}};
     };
+    // Data of 2 packets of 3200 bytes, or of 1000 bytes and no packet count.
+    const std::string twoPackets = asfHeader(patch(props, 56, le(2, 8))),
+                      data = object("75B22636-668E-11CF-A6D9-00AA0062CE6C",
+                                    std::string(16, 'i') + le(2, 8) + "\x01\x01"),
+                      lessData = patch(data, 16, le(1050, 8)) + std::string(1000, 'd');
     const std::string names = le(0, 2) + le(2, 2) + "en",
                       payload = std::string(18, 'p') + le(3, 4) + "abc";
     struct Row {
@@ -109,7 +114,12 @@ TEST(AsfHeader, TellsDamageFromHeadersThatAddUp) {
          asfHeader(headerExtension(headerExtension(headerExtension(headerExtension(""))))),
          damaged},
 
-        {"broadcast: no length", asfHeader(fileProperties(1000, 0, 3)), asf(0, 0, 0, {})},
+        // Live: neither its size nor its length nor its packets are told.
+        {"broadcast", asfHeader(fileProperties(1000, 0, 3)) + data, asf(0, 0, 0, {}, false, 0)},
+        // The index after the data is lost, or a part of the data.
+        {"data by its packets", twoPackets + data, asf(0, 0, 0, 1.5, false, 134 + 6450)},
+        {"data by its size, cut", asfHeader(props) + lessData.substr(0, 900),
+         asf(0, 0, 0, 1.5, false, 134 + 1050)},
         {"no play time", asfHeader(fileProperties(0, 500, 2)), asf(0, 0, 0, {})},
         {"preroll beyond the play time", asfHeader(fileProperties(1000, 3000, 2)),
          asf(0, 0, 0, 0.0)},
