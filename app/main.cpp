@@ -8,7 +8,7 @@
 
 namespace {
 // Explorer starts the processes for one choice within this of each other.
-constexpr int burstQuietMs = 400;
+constexpr int burstQuietMs = 500;
 } // namespace
 
 int main(int argc, char* argv[]) {

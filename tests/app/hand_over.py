@@ -1,7 +1,8 @@
 """Starts with files join the window already open (run by read_window.sh):
 twenty copies started at once with a file each end with status 0 and leave
 their files in that window in the order a folder scan lists them; with the
-window stopped, a new copy opens its own window rather than wait for ever."""
+window stopped, a new copy opens its own window rather than wait for ever.
+A folder whose name is not UTF-8 is scanned there, so its bytes arrived."""
 
 import os
 import signal
@@ -26,6 +27,13 @@ listed = wait_for("20 entries", lambda: [c.name for c in tree if c.getRoleName()
                   if tree.childCount > 20 else None)
 if [os.path.basename(n) for n in listed] != expected:
     sys.exit("Listed %s, expected %s" % (listed, expected))
+
+odd = os.path.join(os.fsencode(folder), b"\xe9t\xe9")
+os.mkdir(odd)
+open(os.path.join(odd, b"z.wmv"), "w").close()
+if subprocess.call([os.environ["PROGRAM"], odd]) != 0:
+    sys.exit("The copy with a folder not named in UTF-8 did not hand it over")
+wait_for("the file in that folder", lambda: tree.childCount > 21 and tree[21].name.endswith("/z.wmv"))
 
 os.kill(int(os.environ["PROGRAM_PID"]), signal.SIGSTOP)
 try:
