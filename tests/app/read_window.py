@@ -44,24 +44,25 @@ def compare(what, seen, expected):
         sys.exit(1)
 
 
-app = wait_for("the program on the accessibility bus", application)
-window = app[0]
-# The focus holder: nothing to read out.
-compare("The window", read(window), [
-    'frame "Quillaro"',
-    '  invalid ""',
-    '  tree "WMV File(s)"',
-    '    table column header "WMV File(s)"',
-    '  push button "Add WMV File(s)"',
-    '  push button "Add All WMV File(s) In Folder"',
-    '  push button "Convert"',
-    '  progress bar "Conversion progress"',
-])
+if __name__ == "__main__":
+    app = wait_for("the program on the accessibility bus", application)
+    window = app[0]
+    # The focus holder: nothing to read out.
+    compare("The window", read(window), [
+        'frame "Quillaro"',
+        '  invalid ""',
+        '  tree "WMV File(s)"',
+        '    table column header "WMV File(s)"',
+        '  push button "Add WMV File(s)"',
+        '  push button "Add All WMV File(s) In Folder"',
+        '  push button "Convert"',
+        '  progress bar "Conversion progress"',
+    ])
 
-convert = next(child for child in window if child.name == "Convert")
-actions = convert.queryAction()
-actions.doAction([actions.getName(i) for i in range(actions.nActions)].index("Press"))
-alert = wait_for("the message", lambda: next(
-    (w for w in application() if w.getRoleName() == "alert"), None))
-compare("The message", [line.strip() for line in read(alert) if not line.endswith('""')],
-        ['alert "Quillaro"', 'label "No files added."', 'push button "OK"'])
+    convert = next(child for child in window if child.name == "Convert")
+    actions = convert.queryAction()
+    actions.doAction([actions.getName(i) for i in range(actions.nActions)].index("Press"))
+    alert = wait_for("the message", lambda: next(
+        (w for w in application() if w.getRoleName() == "alert"), None))
+    compare("The message", [line.strip() for line in read(alert) if not line.endswith('""')],
+            ['alert "Quillaro"', 'label "No files added."', 'push button "OK"'])

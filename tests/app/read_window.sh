@@ -1,8 +1,8 @@
 #!/bin/sh
 # Runs PROGRAM on a virtual X server of its own, with a session bus and an
 # accessibility bus of its own, and reads its window as a screen reader does
-# (read_window.py); stops everything it started, whatever the outcome:
-#   read_window.sh PROGRAM
+# (read_window.py, or SCRIPT); stops everything it started, whatever the outcome:
+#   read_window.sh PROGRAM [SCRIPT]
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
 work=$(mktemp -d)
@@ -35,5 +35,6 @@ for _ in $(seq 100); do
 done
 
 QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 QT_QPA_PLATFORM=xcb "$1" >"$work/program.log" 2>&1 &
+export PROGRAM="$1" PROGRAM_PID=$!
 started="$! $started"
-/usr/bin/python3 "$here/read_window.py"
+/usr/bin/python3 "${2:-$here/read_window.py}"

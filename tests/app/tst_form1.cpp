@@ -283,18 +283,6 @@ private slots:
 #endif
     }
 
-    // A picture of the window, for people to look at: screenshots/main-window.png
-    // in the build folder, main-window-xvfb.png when a real X server drew it.
-    void screenshot() {
-        makeForm({"/home/user/Videos/beach.wmv",
-                  "/home/user/Videos/a name of a clip too long for the column to show.wmv"});
-        m_form->setProgressValue(100.0f / 3.0f);
-        const QString name =
-            QGuiApplication::platformName() == "xcb" ? "/main-window-xvfb.png" : "/main-window.png";
-        QVERIFY(QDir().mkpath(QUILLARO_SCREENSHOT_DIR) &&
-                m_form->grab().save(QUILLARO_SCREENSHOT_DIR + name));
-    }
-
     // A click on Check1 (Add files) or Check3 (Add folder), or paths given at
     // start-up, while the list holds "T/a.wmv", where "T" is a fresh folder
     // that holds `files`, X/in and L, a link to X/in. `answers`: for Check1 the

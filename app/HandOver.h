@@ -1,0 +1,22 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace quillaro {
+
+// One window for every file the desktop hands over. A start with paths first
+// offers them to a window of the same user and session that is already open;
+// when that window takes them, this start has nothing left to do. Otherwise,
+// or when the start has no paths, this start's window becomes the one later
+// starts hand over to, and `received` gets each list they send, from the
+// event loop. A receiver that is hung, gone or of another version does not
+// take the paths, so no start loses its files.
+//
+// `paths` are absolute, as the file list keeps paths. Returns true when an
+// open window took them.
+bool handOverOrReceive(const std::vector<std::string>& paths,
+                       std::function<void(std::vector<std::string>)> received);
+
+} // namespace quillaro

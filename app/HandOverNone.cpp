@@ -1,0 +1,11 @@
+#include "app/HandOver.h"
+
+namespace quillaro {
+
+// Without a session bus of its own kind, each start keeps its own window.
+bool handOverOrReceive(const std::vector<std::string>&,
+                       std::function<void(std::vector<std::string>)>) {
+    return false;
+}
+
+} // namespace quillaro
