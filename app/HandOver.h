@@ -14,9 +14,13 @@ namespace quillaro {
 // event loop. A receiver that is hung, gone or of another version does not
 // take the paths, so no start loses its files.
 //
-// `paths` are absolute, as the file list keeps paths. Returns true when an
-// open window took them.
-bool handOverOrReceive(const std::vector<std::string>& paths,
-                       std::function<void(std::vector<std::string>)> received);
+// `paths` are absolute, as the file list keeps paths.
+enum class HandOver {
+    Taken,     // an open window took the paths
+    Receiving, // this start's window is the one later starts hand over to
+    Alone,     // no hand-over here: this start's window is on its own
+};
+HandOver handOverOrReceive(const std::vector<std::string>& paths,
+                           std::function<void(std::vector<std::string>)> received);
 
 } // namespace quillaro

@@ -62,11 +62,11 @@ private:
 
 namespace quillaro {
 
-bool handOverOrReceive(const std::vector<std::string>& paths,
-                       std::function<void(std::vector<std::string>)> received) {
+HandOver handOverOrReceive(const std::vector<std::string>& paths,
+                           std::function<void(std::vector<std::string>)> received) {
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected())
-        return false;
+        return HandOver::Alone;
     qDBusRegisterMetaType<QByteArrayList>();
 
     // The object is there before the name, so a sender that sees the name
@@ -77,11 +77,11 @@ bool handOverOrReceive(const std::vector<std::string>& paths,
         bus.interface()->registerService(serviceName, QDBusConnectionInterface::DontQueueService,
                                          QDBusConnectionInterface::DontAllowReplacement);
     if (claim.isValid() && claim.value() == QDBusConnectionInterface::ServiceRegistered)
-        return false;
+        return HandOver::Receiving;
     bus.unregisterObject(objectPath);
     delete receiver;
     if (paths.empty())
-        return false;
+        return HandOver::Alone;
 
     QByteArrayList list;
     for (const std::string& path : paths)
@@ -91,7 +91,7 @@ bool handOverOrReceive(const std::vector<std::string>& paths,
     call << QVariant::fromValue(list) << QByteArray::fromStdString(currentFolder())
          << activationToken();
     const QDBusMessage reply = bus.call(call, QDBus::Block, answerTimeoutMs);
-    return reply.type() == QDBusMessage::ReplyMessage;
+    return reply.type() == QDBusMessage::ReplyMessage ? HandOver::Taken : HandOver::Alone;
 }
 
 } // namespace quillaro

@@ -3,9 +3,9 @@
 namespace quillaro {
 
 // Without a session bus of its own kind, each start keeps its own window.
-bool handOverOrReceive(const std::vector<std::string>&,
-                       std::function<void(std::vector<std::string>)>) {
-    return false;
+HandOver handOverOrReceive(const std::vector<std::string>&,
+                           std::function<void(std::vector<std::string>)>) {
+    return HandOver::Alone;
 }
 
 } // namespace quillaro

@@ -26,18 +26,26 @@ int main(int argc, char* argv[]) {
         burst.add(std::move(list));
         burstEnd.start();
     };
-    if (quillaro::handOverOrReceive(paths, join))
+    const quillaro::HandOver handOver = quillaro::handOverOrReceive(paths, join);
+    if (handOver == quillaro::HandOver::Taken)
         return 0;
 
     Form1 window;
     window.Form_Load();
-    window.show();
     QObject::connect(&burstEnd, &QTimer::timeout, &window, [&] {
         window.addStartupPaths(burst.take());
+        window.show();
         window.raise();
         window.activateWindow();
     });
-    // This start's own files may race with others started with them.
-    join(paths);
+    if (handOver == quillaro::HandOver::Alone || paths.empty()) {
+        // Nothing can race this start's own files: the window opens with them.
+        window.addStartupPaths(paths);
+        window.show();
+    } else {
+        // Starts racing this one hand theirs over within the burst; the window
+        // opens once, with every file of the burst in folder-scan order.
+        join(paths);
+    }
     return app.exec();
 }
