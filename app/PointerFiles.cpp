@@ -1,6 +1,6 @@
 #include "app/PointerFiles.h"
 
-#include "app/CursorHotSpot.h"
+#include "base/CursorHotSpot.h"
 #include "base/Utf8Path.h"
 
 #include <fstream>

@@ -1,7 +1,7 @@
-#include "app/CommandLine.h"
+#include "base/CommandLine.h"
 #include "app/Form1.h"
 #include "app/HandOver.h"
-#include "app/HandOverBurst.h"
+#include "base/HandOverBurst.h"
 
 #include <QApplication>
 #include <QTimer>

@@ -1,7 +1,7 @@
 #include "base/ProgramFolder.h"
 
 #ifdef _WIN32
-#include "windows/WindowsText.h"
+#include "win32/WindowsText.h"
 
 #include <windows.h>
 #else

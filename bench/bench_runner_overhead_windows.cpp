@@ -3,7 +3,7 @@
 // WaitForSingleObject. Meant to run under Wine as well as on Windows.
 
 #include "convert/ProcessRunner.h"
-#include "windows/WindowsText.h"
+#include "win32/WindowsText.h"
 
 #include <algorithm>
 #include <chrono>

@@ -1,6 +1,6 @@
 #include "convert/EncoderOutput.h"
-#include "windows/WindowsHandle.h"
-#include "windows/WindowsText.h"
+#include "win32/WindowsHandle.h"
+#include "win32/WindowsText.h"
 
 #include <windows.h>
 

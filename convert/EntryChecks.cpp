@@ -6,8 +6,8 @@
 #include <system_error>
 
 #ifdef _WIN32
-#include "windows/WindowsHandle.h"
-#include "windows/WindowsText.h"
+#include "win32/WindowsHandle.h"
+#include "win32/WindowsText.h"
 
 #include <windows.h>
 #else

@@ -1,7 +1,7 @@
 #include "convert/ChildWatch.h"
 #include "convert/ProcessRunner.h"
-#include "windows/WindowsHandle.h"
-#include "windows/WindowsText.h"
+#include "win32/WindowsHandle.h"
+#include "win32/WindowsText.h"
 
 #include <algorithm>
 #include <array>

@@ -1,8 +1,8 @@
 #include "base/EventPump.h"
 #include "filelist/FolderLister.h"
 #include "filelist/NamePattern.h"
-#include "windows/WindowsHandle.h"
-#include "windows/WindowsText.h"
+#include "win32/WindowsHandle.h"
+#include "win32/WindowsText.h"
 
 #include <memory>
 #include <windows.h>

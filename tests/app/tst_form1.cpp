@@ -2,7 +2,7 @@
 // list as the handlers fill and reorder it (the two Add commands, drops, and
 // gestures with the mouse and keys).
 
-#include "app/CommandLine.h"
+#include "base/CommandLine.h"
 #include "app/Form1.h"
 #include "app/Pointers.h"
 #include "app/StartUp.h"

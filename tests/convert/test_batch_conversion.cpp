@@ -19,7 +19,7 @@
 #include <vector>
 
 #ifdef _WIN32
-#include "windows/WindowsText.h"
+#include "win32/WindowsText.h"
 
 #include <windows.h>
 #else

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "windows/WindowsText.h"
+#include "win32/WindowsText.h"
 
 #include <filesystem>
 #include <fstream>

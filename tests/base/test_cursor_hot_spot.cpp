@@ -1,10 +1,6 @@
-#include "app/CursorHotSpot.h"
-#include "base/ProgramFolder.h"
-#include "base/Utf8Path.h"
+#include "base/CursorHotSpot.h"
 
-#include <filesystem>
 #include <gtest/gtest.h>
-#include <tuple>
 #include <vector>
 
 namespace {
@@ -29,25 +25,6 @@ TEST(CursorHotSpot, IsReadOnlyFromACursorAndMustLieOnItsImage) {
     for (const auto& file : {header(1, 32, 32, 0, 0), header(2, 32, 32, 32, 0),
                              header(2, 32, 16, 0, 16), header(2, 32, 32, 1, 1, 1)})
         EXPECT_FALSE(cursorHotSpot(file));
-}
-
-// The program's own path, and the pointer file beside it.
-TEST(ProgramFolder, FilesBesideTheProgram) {
-    const std::tuple<std::string_view, char, std::string_view> rows[] = {
-        {"C:\\Tools\\quillaro.exe", '\\', "C:\\Tools\\HAND-M.CUR"},
-        // A drive root keeps its own separator and gets another one.
-        {"C:\\quillaro.exe", '\\', "C:\\\\HAND-M.CUR"},
-        {"/tmp/prog\xe9/quillaro (deleted)", '/', "/tmp/prog\xe9/HAND-M.CUR"},
-        {"/quillaro", '/', "//HAND-M.CUR"},
-        // No folder, no file: never one looked for in whatever folder is current.
-        {"quillaro", '/', ""},
-    };
-    for (const auto& [program, separator, file] : rows)
-        EXPECT_EQ(programFile(folderOfProgramPath(program, separator), "HAND-M.CUR", separator),
-                  file)
-            << program;
-    EXPECT_TRUE(std::filesystem::exists(
-        pathFromUtf8(programFile(runningProgramFolder(), QUILLARO_TEST_FILE_NAME))));
 }
 
 } // namespace

@@ -1,4 +1,4 @@
-#include "app/CommandLine.h"
+#include "base/CommandLine.h"
 
 #include "filelist/FolderPath.h"
 
@@ -7,7 +7,7 @@
 #include <cstring>
 
 #ifdef _WIN32
-#include "windows/WindowsText.h"
+#include "win32/WindowsText.h"
 
 #include <memory>
 #include <windows.h>

@@ -1,4 +1,4 @@
-#include "app/CursorHotSpot.h"
+#include "base/CursorHotSpot.h"
 
 #include <cstdint>
 

@@ -1,4 +1,4 @@
-#include "windows/WindowsText.h"
+#include "win32/WindowsText.h"
 
 #include <windows.h>
 

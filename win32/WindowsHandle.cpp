@@ -1,4 +1,4 @@
-#include "windows/WindowsHandle.h"
+#include "win32/WindowsHandle.h"
 
 #include <windows.h>
 

@@ -1,4 +1,4 @@
-#include "app/HandOverBurst.h"
+#include "base/HandOverBurst.h"
 
 #include "filelist/NamePattern.h"
 
