@@ -14,8 +14,9 @@ class EventPump {
 public:
     using Clock = std::chrono::steady_clock;
 
-    // Short enough that the window never waits much longer than this between
-    // two passes, long enough that pumping costs little next to the work.
+    // For work done here, between passes (a folder scan): short enough that
+    // the window never waits much longer than this, long enough that pumping
+    // costs little next to the work.
     static constexpr std::chrono::milliseconds defaultInterval{15};
 
     EventPump() = default;

@@ -85,8 +85,7 @@ BatchOutcome BatchConversion::run(BatchWindow& window, const std::string& encode
 
     // One schedule for the whole batch, runs and the work between them alike,
     // however short each is.
-    EventPump pump([&window] { window.pumpEvents(); },
-                   std::chrono::milliseconds(pumpIntervalMilliseconds));
+    EventPump pump([&window] { window.pumpEvents(); }, runnerPumpInterval);
     for (;;) {
         pump.poll();
         if (m_stopRequested || m_taken >= m_end)

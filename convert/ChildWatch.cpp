@@ -1,7 +1,5 @@
 #include "convert/ChildWatch.h"
 
-#include "convert/ProcessRunner.h"
-
 #include <algorithm>
 #include <condition_variable>
 #include <mutex>
@@ -20,10 +18,11 @@ int millisecondsToNextLook(EventPump::Clock::time_point deadline) {
 
 void watchBesidePump(EventPump& pump, const WatchChildUntil& watchUntil) {
     using Clock = EventPump::Clock;
-    const Clock::duration due = pump.timeUntilDue();
-    const Clock::time_point firstPass =
-        due >= std::chrono::hours(24) ? Clock::time_point::max() : Clock::now() + due;
-    if (watchUntil(firstPass))
+    const auto nextPass = [&pump] {
+        const Clock::duration due = pump.timeUntilDue();
+        return due >= std::chrono::hours(24) ? Clock::time_point::max() : Clock::now() + due;
+    };
+    if (watchUntil(nextPass()))
         return;
 
     std::mutex mutex;
@@ -44,7 +43,7 @@ void watchBesidePump(EventPump& pump, const WatchChildUntil& watchUntil) {
     try {
         do
             pump.poll();
-        while (!endedWithin(waitMilliseconds(pump)));
+        while (!endedWithin(millisecondsToNextLook(nextPass())));
     } catch (...) {
         // The watcher uses this frame: it must end before the frame goes.
         watcher.join();

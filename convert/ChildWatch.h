@@ -8,7 +8,9 @@
 namespace quillaro {
 
 // How often a running child is looked after: its error file trimmed, its
-// open files searched for the watched one.
+// open files searched for the watched one. Half of `runnerPumpInterval`, so
+// that an output the child holds for a moment only is still seen, and a
+// fast writer's error file grows little between two trims.
 inline constexpr std::chrono::milliseconds childLookInterval{5};
 
 // Looks after a running child until it has ended (and is done with: reaped,

@@ -36,20 +36,13 @@ std::int32_t RunResult::value() const {
 
 RunResult runProcess(const Command& command, std::optional<int> windowStyle,
                      const PumpEvents& pump) {
-    EventPump own(pump, std::chrono::milliseconds(pumpIntervalMilliseconds));
+    EventPump own(pump, runnerPumpInterval);
     return runProcess(command, windowStyle, own);
 }
 
 std::int32_t RunAndWait(const Command& command, std::optional<int> windowStyle,
                         const PumpEvents& pump) {
     return runProcess(command, windowStyle, pump).value();
-}
-
-int waitMilliseconds(const EventPump& pump) {
-    using namespace std::chrono;
-    const auto due = pump.timeUntilDue();
-    const milliseconds most(pumpIntervalMilliseconds);
-    return static_cast<int>(due >= most ? most.count() : ceil<milliseconds>(due).count());
 }
 
 std::string signalName(int signal) {

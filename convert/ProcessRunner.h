@@ -3,6 +3,7 @@
 #include "base/EventPump.h"
 #include "convert/Command.h"
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -23,8 +24,10 @@ inline constexpr std::int32_t startFailureBase = -2147221504;
 // Show state used when none is given or the given one is outside 0 to 6.
 inline constexpr int defaultWindowStyle = 6;
 
-// The longest time between two event pumps while a child runs.
-inline constexpr int pumpIntervalMilliseconds = 10;
+// Between two event pumps while a child runs: shorter than
+// `EventPump::defaultInterval`, as here the work is another process's and
+// this thread only waits, so a pass costs nothing the work needs.
+inline constexpr std::chrono::milliseconds runnerPumpInterval{10};
 
 // How much of the end of the child's standard error is kept. While the child
 // runs, a few hundred KiB are held, plus what it writes in a few milliseconds
@@ -118,7 +121,7 @@ struct RunResult {
 RunResult runProcess(const Command& command, std::optional<int> windowStyle, EventPump& pump,
                      const std::string& watchedFile = {});
 
-// The same with a pump of its own, due every `pumpIntervalMilliseconds`.
+// The same with a pump of its own, due every `runnerPumpInterval`.
 RunResult runProcess(const Command& command, std::optional<int> windowStyle,
                      const PumpEvents& pump);
 
@@ -131,10 +134,6 @@ std::int32_t RunAndWait(const Command& command, std::optional<int> windowStyle,
 // those files (only memory files can be sealed, on Linux; elsewhere this
 // does nothing). Safe to call from the thread that runs the pumps.
 void sealErrorFilesOfRunningChildren();
-
-// How long a runner waits for its child before it looks again: until `pump`
-// is due, and never longer than a pump interval.
-int waitMilliseconds(const EventPump& pump);
 
 // The signal's short name ("SIGKILL"), or nothing where the system has none.
 std::string signalName(int signal);

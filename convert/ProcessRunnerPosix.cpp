@@ -366,8 +366,8 @@ void sealErrorFilesOfRunningChildren() {
 
 RunResult runProcess(const Command& command, std::optional<int> windowStyle, EventPump& pump,
                      const std::string& watchedFile) {
-    // There is no window to show on POSIX; the style is only normalised.
-    (void)normaliseWindowStyle(windowStyle);
+    // There is no window to show on POSIX.
+    (void)windowStyle;
 
     const UniqueFd nullDevice(::open("/dev/null", O_RDWR | O_CLOEXEC));
     if (!nullDevice.valid())
