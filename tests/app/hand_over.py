@@ -2,7 +2,9 @@
 twenty copies started at once with a file each end with status 0 and leave
 their files in that window in the order a folder scan lists them; with the
 window stopped, a new copy opens its own window rather than wait for ever.
-A folder whose name is not UTF-8 is scanned there, so its bytes arrived."""
+A folder whose name is not UTF-8 is scanned there, so its bytes arrived. A
+file handed over while a batch runs is listed for the next Convert, not
+converted by that batch."""
 
 import os
 import signal
@@ -12,7 +14,7 @@ import tempfile
 import time
 
 sys.path.insert(0, os.path.dirname(__file__))
-from read_window import application, wait_for  # noqa: E402
+from read_window import application, press, wait_for  # noqa: E402
 
 folder = tempfile.mkdtemp()
 names = ["%s%02d.wmv" % ("Ab"[i % 2], 19 - i) for i in range(20)]
@@ -44,3 +46,26 @@ try:
     late.kill()
 finally:
     os.kill(int(os.environ["PROGRAM_PID"]), signal.SIGCONT)
+
+# Long enough to be converting still when the next copy hands its file over.
+clip, late_clip = os.path.join(folder, "long.wmv"), os.path.join(folder, "later.wmv")
+for path, seconds in ((clip, 40), (late_clip, 1)):
+    subprocess.run(["ffmpeg", "-v", "error", "-f", "lavfi", "-i", "testsrc=size=640x480:rate=25",
+                    "-t", str(seconds), "-c:v", "wmv2", path], check=True)
+if subprocess.call([os.environ["PROGRAM"], clip]) != 0:
+    sys.exit("The copy with a clip did not hand it over")
+listed_now = lambda: [entry.name for entry in tree]  # noqa: E731
+wait_for("the clip", lambda: clip in listed_now())
+window = application()[0]
+press(next(child for child in window if child.name == "Convert"))
+bar = next(child for child in window if child.getRoleName() == "progress bar").queryValue()
+wait_for("the batch under way", lambda: bar.currentValue > 0)
+if subprocess.call([os.environ["PROGRAM"], late_clip]) != 0:
+    sys.exit("The copy started during the batch did not hand its file over")
+wait_for("the report", lambda: next((w for w in application() if w.getRoleName() == "alert"), None),
+         seconds=120)
+if not os.path.exists(os.path.join(folder, "long.mp4")):
+    sys.exit("The batch did not convert the clip listed before it began")
+if os.path.exists(os.path.join(folder, "later.mp4")):
+    sys.exit("The batch converted a file handed over after it began")
+wait_for("the file handed over during the batch", lambda: listed_now()[-1] == late_clip)

@@ -38,6 +38,11 @@ def read(node, depth=0):
     return lines
 
 
+def press(button):
+    actions = button.queryAction()
+    actions.doAction([actions.getName(i) for i in range(actions.nActions)].index("Press"))
+
+
 def compare(what, seen, expected):
     if seen != expected:
         print("%s reads:\n  %s\nexpected:\n  %s" % (what, "\n  ".join(seen), "\n  ".join(expected)))
@@ -59,9 +64,7 @@ if __name__ == "__main__":
         '  progress bar "Conversion progress"',
     ])
 
-    convert = next(child for child in window if child.name == "Convert")
-    actions = convert.queryAction()
-    actions.doAction([actions.getName(i) for i in range(actions.nActions)].index("Press"))
+    press(next(child for child in window if child.name == "Convert"))
     alert = wait_for("the message", lambda: next(
         (w for w in application() if w.getRoleName() == "alert"), None))
     compare("The message", [line.strip() for line in read(alert) if not line.endswith('""')],
