@@ -140,9 +140,12 @@ bool handOverTo(HWND window, const std::vector<std::string>& paths) {
     DWORD receiverProcess = 0;
     if (GetWindowThreadProcessId(window, &receiverProcess))
         AllowSetForegroundWindow(receiverProcess);
+    // Not SMTO_ABORTIFHUNG: the first start of a burst reads no message until
+    // its window is built, which under load takes longer than the system's
+    // idea of hung; every start racing it would then open its own window.
     DWORD_PTR taken = FALSE;
     return SendMessageTimeoutW(window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&message),
-                               SMTO_ABORTIFHUNG | SMTO_BLOCK, answerTimeoutMs, &taken) &&
+                               SMTO_BLOCK, answerTimeoutMs, &taken) &&
            taken == TRUE;
 }
 
