@@ -100,10 +100,13 @@ Section "Quillaro"
     WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" $0
 
     ; Each start gets one file from "Open with" ("%1": Explorer starts the
-    ; program once for each file chosen); files dropped on the program or its
-    ; shortcut all come in one start, as arguments.
+    ; program once for each file chosen, and the starts hand their files to
+    ; the first one's window); files dropped on the program or its shortcut
+    ; all come in one start, as arguments. "Player" keeps the verb offered
+    ; for up to 100 chosen files, where the default stops at 15.
     WriteRegStr HKLM "${APPLICATION_KEY}" "FriendlyAppName" "${PRODUCT}"
     WriteRegStr HKLM "${APPLICATION_KEY}\DefaultIcon" "" '"$INSTDIR\quillaro.exe",0'
+    WriteRegStr HKLM "${APPLICATION_KEY}\shell\open" "MultiSelectModel" "Player"
     WriteRegStr HKLM "${APPLICATION_KEY}\shell\open\command" "" '"$INSTDIR\quillaro.exe" "%1"'
     !insertmacro OpenWithTypes RegisterType
     !insertmacro NotifyAssociationsChanged
