@@ -63,6 +63,8 @@ TEST(Verdict, AnMp4IsJudgedByWhatItsInputPromised) {
         {asf(9, 9, 40.61, 0, 1), mp4(0.89, {sound}),
          "only 0:00.9 of 0:40.6 converted (the input is damaged or cut short)"},
         {asf(9, 9, 4000, 0, 1), mp4(3930, {sound}), ""},
+        {asf(9, 9, 4000, 0, 1), mp4(3000, {sound}),
+         "only 50:00 of 1:06:40 converted (the input is damaged or cut short)"},
         {asf(234522, 219899, 0.97, 1, 0), mp4(0.97, {picture}),
          "only 93% of the input converted (the input is damaged or cut short)"},
         {asf(9, 9, std::nullopt, 1, 0), mp4(0.001, {picture}), ""}, // a live capture
