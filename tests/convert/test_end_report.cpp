@@ -12,15 +12,17 @@ using quillaro::NotConverted;
 TEST(EndReport, ShowsEachNameOnItsOwnLine) {
     // Control characters, line and paragraph separators, direction overrides,
     // invisible format characters and bytes that are not UTF-8 (a Latin-1
-    // letter, a cut sequence, an overlong "/", a surrogate) are shown as
-    // escapes, the rest as it is.
-    const NotConverted failure{"/v/a\nb\tc\rd\x1b[m\x7f\u2028\u202e\u0085\u00e9\u6f22 "
-                               "lat\xe9\xe6\x97/\xc0\xaf\xed\xa0\x80\u200b\u2064\ufeff.wmv",
-                               "why\nnot"};
+    // letter, a cut sequence, an overlong "/", a surrogate, a point beyond
+    // Unicode) are shown as escapes, the rest as it is.
+    const NotConverted failure{
+        "/v/a\nb\tc\rd\x1b[m\x7f\u2028\u202e\u2066\u0085\u00e9\u6f22 "
+        "lat\xe9\xe6\x97/\xc0\xaf\xed\xa0\x80\xf4\x90\x80\x80\u200b\u2064\ufeff.wmv",
+        "why\nnot"};
     std::string lines;
     for (int k = 0; k < 10; ++k)
-        lines += "\n/v/a\\nb\\tc\\rd\\x1b[m\\x7f\\u2028\\u202e\\u0085\u00e9\u6f22 "
-                 "lat\\xe9\\xe6\\x97/\\xc0\\xaf\\xed\\xa0\\x80\\u200b\\u2064\\ufeff.wmv \u2014 "
+        lines += "\n/v/a\\nb\\tc\\rd\\x1b[m\\x7f\\u2028\\u202e\\u2066\\u0085\u00e9\u6f22 "
+                 "lat\\xe9\\xe6\\x97/"
+                 "\\xc0\\xaf\\xed\\xa0\\x80\\xf4\\x90\\x80\\x80\\u200b\\u2064\\ufeff.wmv \u2014 "
                  "why\\nnot";
 #ifdef _WIN32 // the backslash parts the names of a path, and no name holds a line end
     const std::string backslash = "\\";

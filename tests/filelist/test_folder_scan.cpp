@@ -1,10 +1,8 @@
 #include "filelist/FolderScan.h"
+#include "tests/convert/TestFiles.h"
 
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
 #include <gtest/gtest.h>
-#include <stdlib.h>
 #include <sys/stat.h>
 
 namespace fs = std::filesystem;
@@ -13,21 +11,15 @@ namespace {
 
 using Paths = std::vector<std::string>;
 
-// A fresh folder tree under the temporary folder, removed with all it holds.
-struct TempTree {
-    // Names ending in "/" are folders, others empty files.
+// A fresh folder tree: names ending in "/" are folders, others empty files.
+struct TempTree : TempFolder {
     explicit TempTree(const Paths& entries = {}) {
-        std::string name = (fs::temp_directory_path() / "quillaro-scan-XXXXXX").string();
-        if (!mkdtemp(name.data()))
-            throw std::runtime_error("no temporary folder");
-        root = name + "/";
         for (const std::string& entry : entries) {
             fs::create_directories(fs::path(root + entry).parent_path());
             if (entry.back() != '/')
                 std::ofstream{root + entry};
         }
     }
-    ~TempTree() { fs::remove_all(root); }
 
     // Paths found, without the root; each pass of the event pump notes how
     // many had been handed over by then.
@@ -42,7 +34,7 @@ struct TempTree {
         return found;
     }
 
-    std::string root;
+    const std::string root = path.string() + "/";
     quillaro::FolderLister lister = quillaro::FolderLister::platform();
     std::vector<size_t> foundAtPump;
 };
@@ -81,8 +73,11 @@ TEST(FolderScan, DepthHasNoPathLengthLimit) {
     EXPECT_EQ(found, Paths{upper + lower + "deep.wmv"});
 }
 
-TEST(FolderScanLinks, LinksBackUpTheTreeEndAndEveryFolderIsWalkedOnce) {
-    TempTree outside({"o.wmv"}), tree({"top.wmv", "A/a.wmv"});
+// Links back up the tree end, every folder is walked once, and a folder
+// removed during the walk is passed over.
+TEST(FolderScanOddTrees, EveryFolderIsWalkedOnceWhileItIsThere) {
+    TempTree outside({"o.wmv"}),
+        tree({"top.wmv", "A/a.wmv", "B/B1/b1.wmv", "B/b.wmv", "C/C1/c.wmv"});
     fs::create_symlink("..", tree.root + "A/loop");
     fs::create_symlink(outside.root, tree.root + "One");
     fs::create_symlink(outside.root, tree.root + "Two");
@@ -90,11 +85,6 @@ TEST(FolderScanLinks, LinksBackUpTheTreeEndAndEveryFolderIsWalkedOnce) {
     fs::create_symlink(outside.root + "o.wmv", tree.root + "linked.wmv");
     fs::create_symlink(outside.root + "gone.wmv", tree.root + "dangling.wmv");
     ASSERT_EQ(mkfifo((tree.root + "pipe.wmv").c_str(), 0600), 0);
-    EXPECT_EQ(tree.scan(), (Paths{"linked.wmv", "top.wmv", "A/a.wmv", "One/o.wmv"}));
-}
-
-TEST(FolderScanFailures, AFolderRemovedDuringTheWalkIsPassedOver) {
-    TempTree tree({"A/a.wmv", "B/B1/b1.wmv", "B/b.wmv", "C/C1/c.wmv"});
     // B goes once the walk has listed it among the root's folders.
     const auto list = tree.lister.listSubFolders;
     tree.lister.listSubFolders = [&](const std::string& folder, auto& subFolders, auto& pump) {
@@ -102,7 +92,7 @@ TEST(FolderScanFailures, AFolderRemovedDuringTheWalkIsPassedOver) {
             fs::remove_all(tree.root + "B");
         return list(folder, subFolders, pump);
     };
-    EXPECT_EQ(tree.scan(), (Paths{"A/a.wmv", "C/C1/c.wmv"}));
+    EXPECT_EQ(tree.scan(), (Paths{"linked.wmv", "top.wmv", "A/a.wmv", "One/o.wmv", "C/C1/c.wmv"}));
 }
 
 TEST(FolderScanPump, IsPacedByTimeAndWhatWasFoundIsListedBeforeEachPass) {
@@ -114,7 +104,6 @@ TEST(FolderScanPump, IsPacedByTimeAndWhatWasFoundIsListedBeforeEachPass) {
     EXPECT_EQ(tree.scan(std::chrono::hours(1)).size(), 20u);
     EXPECT_EQ(tree.foundAtPump, std::vector<size_t>{0});
     tree.scan();
-    EXPECT_GT(tree.foundAtPump.size(), 20u);
     EXPECT_EQ(tree.foundAtPump.back(), 20u);
 }
 

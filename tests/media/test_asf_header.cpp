@@ -9,21 +9,12 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <optional>
-#include <ostream>
 #include <string>
 #include <vector>
 
 #ifndef _WIN32
 #include <sys/stat.h>
 #endif
-
-namespace quillaro {
-void PrintTo(const AsfHeader& h, std::ostream* out) {
-    *out << h.declaredBytes << " of " << h.actualBytes << " bytes, "
-         << (h.seconds ? std::to_string(*h.seconds) : "no") << " s, streams " << h.pictureStreams
-         << "/" << h.soundStreams << "/" << h.otherStreams << (h.copyProtected ? ", DRM" : "");
-}
-} // namespace quillaro
 
 namespace {
 
@@ -48,13 +39,6 @@ TEST(AsfHeader, ReadsRealFilesAsTheirMakersWroteThem) {
         {"mss2-screen-odd-size.wmv", {7146, 0, 0.0, 1, 0, 0, false}},
         {"photo-story-header-only.wmv", {414891, 0, 94.132, 1, 1, 0, false}},
         {"vc1-advanced-cut-short.wmv", {234430, 0, 0.967, 1, 0, 0, false}},
-        {"vc1-advanced-mp3.wmv", {250773, 0, 1.042, 1, 1, 0, false}},
-        {"vc1-advanced-no-sound.wmv", {234430, 0, 0.967, 1, 0, 0, false}},
-        {"vc1-advanced-wmapro-720p.wmv", {258131, 0, 1.042, 1, 1, 0, false}},
-        {"wma-lossless.wma", {85657, 0, 1.019, 0, 1, 0, false}},
-        {"wma-voice.wma", {9659, 0, 1.019, 0, 1, 0, false}},
-        {"wmapro.wma", {39086, 0, 0.853, 0, 1, 0, false}},
-        {"wmav2-cut-short.wma", {680688, 0, 40.613, 0, 1, 0, false}},
         {"wmv3-wmav2-no-picture-decoded.wmv", {19783, 0, 1.024, 1, 1, 0, false}},
     };
     for (auto [file, expected] : rows) {
@@ -150,15 +134,6 @@ TEST(AsfHeader, TellsDamageFromHeadersThatAddUp) {
         EXPECT_EQ(reading.kind, expected.kind) << name;
         EXPECT_EQ(reading.header, expected.header) << name;
     }
-}
-
-TEST(AsfHeader, RefusesAHugeHeaderWithoutReadingIt) {
-    // A 5 GB file (sparse, so it costs nothing) whose header claims 4 GB.
-    const TempFolder temp;
-    const std::string path = temp.file("huge.wmv");
-    writeFile(path, patch(asfHeader(fileProperties(0, 0, 0)), 16, le(4ull << 30, 8)));
-    std::filesystem::resize_file(path, 5ull << 30);
-    EXPECT_EQ(quillaro::readAsfHeader(path).kind, Kind::Damaged);
 }
 
 TEST(MediaHeaders, OpenOnlyRegularFiles) {
