@@ -1,9 +1,9 @@
-#include "convert/EncoderOutput.h"
+#include "convert/OutputWitness.h"
+#include "convert/UniqueFd.h"
 
 #include <cerrno>
-#include <cstdint>
+#include <dirent.h>
 #include <fcntl.h>
-#include <optional>
 #include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -14,6 +14,10 @@ namespace {
 
 bool sameFile(const struct stat& one, const struct stat& other) {
     return one.st_dev == other.st_dev && one.st_ino == other.st_ino;
+}
+
+FileId idOf(const struct stat& status) {
+    return {static_cast<std::uint64_t>(status.st_dev), static_cast<std::uint64_t>(status.st_ino)};
 }
 
 // Why the file must stay if another open file description refers to it, or
@@ -38,6 +42,33 @@ std::optional<LeftOutput> openElsewhere(int fd) {
 
 } // namespace
 
+// Through the links to its open files that /proc keeps.
+void OutputWitness::look(const RunningChild& encoder) {
+    if (m_seen.held || m_cannotTell)
+        return;
+    const std::string openFiles = "/proc/" + std::to_string(encoder.pid) + "/fd";
+    if (!std::exchange(m_probed, true)) {
+        m_seen.watched =
+            UniqueFd(::open(openFiles.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)).valid();
+        m_cannotTell = !m_seen.watched;
+    }
+    struct stat wanted {};
+    if (!m_seen.watched || ::lstat(m_output.c_str(), &wanted) != 0)
+        return;
+    DIR* const entries = ::opendir(openFiles.c_str());
+    if (!entries)
+        return;
+    while (const dirent* entry = ::readdir(entries)) {
+        struct stat open {};
+        if (entry->d_name[0] != '.' && ::fstatat(::dirfd(entries), entry->d_name, &open, 0) == 0 &&
+            sameFile(open, wanted)) {
+            m_seen.held = idOf(wanted);
+            break;
+        }
+    }
+    ::closedir(entries);
+}
+
 LeftOutput removeLeftOutput(const std::string& output, const FileWitness& witness) {
     struct stat named {};
     if (::lstat(output.c_str(), &named) != 0)
@@ -47,26 +78,23 @@ LeftOutput removeLeftOutput(const std::string& output, const FileWitness& witnes
     if (!S_ISREG(named.st_mode) || named.st_nlink != 1 || named.st_uid != ::geteuid())
         return LeftOutput::NotPlain;
 
-    const int fd = ::open(output.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
+    const UniqueFd fd(::open(output.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    if (!fd.valid())
         return LeftOutput::Unsure;
     struct stat opened {};
     std::optional<LeftOutput> objection = LeftOutput::Unsure;
-    if (::fstat(fd, &opened) == 0 && sameFile(named, opened))
-        objection = openElsewhere(fd);
+    if (::fstat(fd.get(), &opened) == 0 && sameFile(named, opened))
+        objection = openElsewhere(fd.get());
     // Only the very file our encoder was seen holding is its work.
-    const FileId id{static_cast<std::uint64_t>(opened.st_dev),
-                    static_cast<std::uint64_t>(opened.st_ino)};
     if (!objection && !witness.watched)
         objection = LeftOutput::Unsure;
-    else if (!objection && witness.held != id)
+    else if (!objection && witness.held != idOf(opened))
         objection = LeftOutput::NotOurs;
     // The name must still lead to the file that was looked at.
     struct stat again {};
     if (!objection && (::lstat(output.c_str(), &again) != 0 || !sameFile(again, opened) ||
                        ::unlink(output.c_str()) != 0))
         objection = LeftOutput::Unsure;
-    ::close(fd);
     return objection.value_or(LeftOutput::Removed);
 }
 
