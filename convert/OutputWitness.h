@@ -2,6 +2,12 @@
 
 #include "convert/ProcessRunner.h"
 
+#ifdef _WIN32
+#include "win32/WindowsHandle.h"
+#else
+#include "convert/UniqueFd.h"
+#endif
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -23,12 +29,35 @@ struct FileId {
     friend bool operator==(const FileId&, const FileId&) = default;
 };
 
+// What a file's own record tells of its contents: a write changes the
+// modification time, any change (a write, a truncation) the change time, in
+// the units the system keeps them in.
+struct FileFacts {
+    std::uint64_t size = 0;
+    std::int64_t modified = 0;
+    std::int64_t changed = 0;
+
+    friend bool operator==(const FileFacts&, const FileFacts&) = default;
+};
+
 // What was seen of the encoder and the file at its output path: the one
 // evidence that a file found there afterwards is the encoder's own work, not
 // another program's.
 struct FileWitness {
     bool watched = false;       // this system let us see the encoder's open files
-    std::optional<FileId> held; // the file at that path the encoder was seen holding open
+    std::optional<FileId> held; // the file at that path the encoder was last seen holding open
+    // That very file, held by us from then on (a descriptor with no access to
+    // its contents, or such a handle), so that its number cannot go to
+    // another file once the encoder lets it go and someone removes it.
+#ifdef _WIN32
+    UniqueHandle pin;
+#else
+    UniqueFd pin;
+    // Linux: what has been done to it since, as inotify tells (a write, a
+    // change of its record, a writer letting it go), or none.
+    UniqueFd changes;
+#endif
+    FileFacts facts; // as last seen while the encoder held it
 };
 
 // Looks, at every look of the runner, whether the encoder itself holds the
@@ -51,6 +80,7 @@ private:
     std::string m_output;
     bool m_probed = false;     // whether the system can tell was asked
     bool m_cannotTell = false; // and it cannot: no look is worth its cost
+    std::string m_heldAs;      // POSIX: the encoder's descriptor of the pinned file
     FileWitness m_seen;
 };
 
@@ -66,9 +96,14 @@ enum class LeftOutput {
 
 // Removes what a failed run left at `output`, provided nothing there was
 // before the run started (the caller has made sure of that), it is a plain
-// file of ours, with one name, that no other program holds open, and the
-// run's witness saw our encoder hold that very file. Without that evidence
-// it stays: another program may have put it there meanwhile.
+// file of ours, with one name, that no other program holds open, the run's
+// witness saw our encoder hold that very file, and it is unchanged since it
+// was last seen held, but for the encoder's own last writes: on Linux, what
+// was done to it since then, if anything, is writes and then one writer
+// letting it go, the encoder ending. Without that evidence it stays: another
+// program may have put it there, or written into it, once the encoder let it
+// go. (Elsewhere an encoder that writes in the last few milliseconds before
+// it lets its output go leaves it kept: the safe side.)
 LeftOutput removeLeftOutput(const std::string& output, const FileWitness& witness);
 
 } // namespace quillaro

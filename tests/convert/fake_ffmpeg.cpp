@@ -7,7 +7,11 @@
 //   exit CODE     ends now with CODE
 //   crash         ends now as a crashed program: killed by SIGKILL, or on
 //                 Windows with the status of an access violation
-//   partial       starts writing OUTPUT, and keeps it open until it exits
+//   partial       writes to OUTPUT, and keeps it open until it exits
+//   close         closes it then
+//   replace       another program removes OUTPUT and writes its own there,
+//                 again until it has the old one's inode number (POSIX only)
+//   scrawl        another program writes as much into OUTPUT (POSIX only)
 //   empty         leaves OUTPUT empty, open until it exits
 //   nooutput      writes no OUTPUT
 //   hold SECONDS  another program makes OUTPUT and keeps it open a while
@@ -42,6 +46,8 @@
 #include <windows.h>
 #else
 #include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #endif
 
@@ -64,6 +70,16 @@ void startHolder(const std::string& self, const std::string& file, const std::st
             ("\"sleep " + seconds + "\"").c_str(), nullptr);
 }
 #else
+// Does `work` in a process of its own, and waits for it.
+template <typename Work> void asAnotherProgram(Work work) {
+    if (const pid_t other = ::fork(); other == 0) {
+        work();
+        ::_exit(0);
+    } else {
+        ::waitpid(other, nullptr, 0);
+    }
+}
+
 void startHolder(const std::string&, const std::string& file, const std::string& seconds) {
     static std::ifstream handedDown(file);
     if (::fork() == 0) {
@@ -136,6 +152,7 @@ int main(int argc, char** argv) {
         directives << arguments[i] << '\n';
 
     bool writeOutput = encoding;
+    std::ofstream kept;
     for (std::string line; std::getline(directives, line);) {
         const std::size_t blank = std::min(line.find(' '), line.size());
         const std::string directive = line.substr(0, blank);
@@ -155,10 +172,27 @@ int main(int argc, char** argv) {
             ::kill(::getpid(), SIGKILL);
 #endif
         else if (directive == "partial" || directive == "empty") {
-            static std::ofstream kept;
-            kept.open(output, std::ios::binary);
+            if (!kept.is_open())
+                kept.open(output, std::ios::binary);
             kept << (directive == "partial" ? "partial" : "") << std::flush;
-        } else if (directive == "hold") {
+        } else if (directive == "close")
+            kept.close();
+#ifndef _WIN32
+        else if (directive == "replace")
+            asAnotherProgram([&] {
+                struct stat old {
+                }, now{};
+                ::stat(output.c_str(), &old);
+                for (int tries = 0; tries < 1000 && now.st_ino != old.st_ino; ++tries) {
+                    fs::remove(output);
+                    write(output, "theirs");
+                    ::stat(output.c_str(), &now);
+                }
+            });
+        else if (directive == "scrawl")
+            asAnotherProgram([&] { write(output, "scrawl!"); });
+#endif
+        else if (directive == "hold") {
             write(output, "theirs");
             startHolder(arguments[0], output, rest);
         } else if (directive == "folder")

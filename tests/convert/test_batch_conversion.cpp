@@ -110,8 +110,9 @@ TEST_F(BatchTest, EachFileNotConvertedIsNamedAndNoFileOfAnotherIsOverwrittenOrRe
         {"held", "hold 1\nexit 1", "encoder exit code 1 (output kept: another program has it open)",
          true},
         // Progress lines are rewritten with a carriage return; the last words
-        // follow a megabyte that the runner lets go meanwhile, and blanks.
-        {"crashed", "partial\nsleep 0.3\nstderr frame=1\rCrashed\r\ncrash", crashed + kept,
+        // follow a megabyte that the runner lets go meanwhile, and blanks. An
+        // encoder that writes its output up to its very end is its maker.
+        {"crashed", "partial\nsleep 0.3\nstderr frame=1\rCrashed\r\npartial\ncrash", crashed + kept,
          !watched},
         {"half",
          "partial\nsleep 0.3\nspam 1000000\n" + titled +

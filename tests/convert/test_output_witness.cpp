@@ -20,6 +20,12 @@ TEST(OutputWitness, TheCleanUpRemovesOnlyTheFileTheEncoderWasSeenHolding) {
     const std::tuple<std::string, LeftOutput> rows[] = {
         {"partial\nsleep 0.3\nexit 1", watched ? LeftOutput::Removed : LeftOutput::Unsure},
         {"nooutput\nexit 1", LeftOutput::None},
+#ifndef _WIN32
+        // Let go, then removed by another program, whose new file gets the
+        // same inode number where nothing holds the old one; or written to.
+        {"partial\nsleep 0.3\nclose\nreplace\nexit 1", LeftOutput::NotOurs},
+        {"partial\nsleep 0.3\nclose\nscrawl\nexit 1", LeftOutput::Unsure},
+#endif
         {"hardlink\nexit 1", LeftOutput::NotPlain},
 #ifndef _WIN32 // Windows lets only administrators make links to files, and Wine none
         {"symlink\nexit 1", LeftOutput::NotPlain},
