@@ -17,6 +17,16 @@ FileId idOf(const BY_HANDLE_FILE_INFORMATION& about) {
             (std::uint64_t{about.nFileIndexHigh} << 32) | about.nFileIndexLow};
 }
 
+std::optional<FileFacts> factsOf(HANDLE file) {
+    FILE_BASIC_INFO basic{};
+    FILE_STANDARD_INFO standard{};
+    if (!GetFileInformationByHandleEx(file, FileBasicInfo, &basic, sizeof basic) ||
+        !GetFileInformationByHandleEx(file, FileStandardInfo, &standard, sizeof standard))
+        return std::nullopt;
+    return FileFacts{static_cast<std::uint64_t>(standard.EndOfFile.QuadPart),
+                     basic.LastWriteTime.QuadPart, basic.ChangeTime.QuadPart};
+}
+
 // Whether process `pid` uses `file`, as the system tells it (the
 // FileProcessIdsUsingFileInformation class of NtQueryInformationFile);
 // nothing where it does not tell, Wine for one.
@@ -40,7 +50,7 @@ std::optional<bool> usedBy(HANDLE file, DWORD pid) {
 } // namespace
 
 void OutputWitness::look(const RunningChild& encoder) {
-    if (m_seen.held || m_cannotTell)
+    if (m_cannotTell)
         return;
     // The encoder surely uses its error file: whether the system tells that
     // is whether it can tell anything.
@@ -50,9 +60,15 @@ void OutputWitness::look(const RunningChild& encoder) {
         if (m_cannotTell)
             return;
     }
+    // Still used by the encoder: its facts as they are now.
+    if (m_seen.pin && usedBy(m_seen.pin.get(), encoder.pid).value_or(false)) {
+        if (const auto facts = factsOf(m_seen.pin.get()))
+            m_seen.facts = *facts;
+        return;
+    }
     // Asking needs no access to the contents, so it stands in the way of no
-    // one, and the handle goes at once.
-    const UniqueHandle file = adoptHandle(
+    // one: such a handle is no party to sharing, and may be kept as the pin.
+    UniqueHandle file = adoptHandle(
         CreateFileW(toUtf16(m_output).c_str(), FILE_READ_ATTRIBUTES,
                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                     FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
@@ -61,8 +77,14 @@ void OutputWitness::look(const RunningChild& encoder) {
     const std::optional<bool> used = usedBy(file.get(), encoder.pid);
     m_seen.watched = m_seen.watched || used.has_value();
     BY_HANDLE_FILE_INFORMATION about{};
-    if (used.value_or(false) && GetFileInformationByHandle(file.get(), &about))
-        m_seen.held = idOf(about);
+    const std::optional<FileFacts> facts =
+        used.value_or(false) && GetFileInformationByHandle(file.get(), &about) ? factsOf(file.get())
+                                                                               : std::nullopt;
+    if (!facts)
+        return;
+    m_seen.held = idOf(about);
+    m_seen.facts = *facts;
+    m_seen.pin = std::move(file);
 }
 
 LeftOutput removeLeftOutput(const std::string& output, const FileWitness& witness) {
@@ -89,11 +111,16 @@ LeftOutput removeLeftOutput(const std::string& output, const FileWitness& witnes
     if ((about.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) ||
         about.nNumberOfLinks != 1)
         return LeftOutput::NotPlain;
-    // Only the very file our encoder was seen holding is its work.
+    // Only the very file our encoder was seen holding is its work: held by
+    // the pin, its number can have gone to no other file. And it is that
+    // work only if nobody has written to it since it was last seen held;
+    // with no sharing granted, nobody can from here on.
     if (!witness.watched)
         return LeftOutput::Unsure;
-    if (witness.held != idOf(about))
+    if (!witness.pin || witness.held != idOf(about))
         return LeftOutput::NotOurs;
+    if (factsOf(file.get()) != witness.facts)
+        return LeftOutput::Unsure;
     FILE_DISPOSITION_INFO dispose{TRUE};
     if (!SetFileInformationByHandle(file.get(), FileDispositionInfo, &dispose, sizeof dispose))
         return LeftOutput::Unsure;
