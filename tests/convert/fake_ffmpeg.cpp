@@ -17,13 +17,13 @@
 //   hold SECONDS  another program makes OUTPUT and keeps it open a while
 //   folder        another program makes OUTPUT a folder
 //   hardlink      OUTPUT is made, and given a second name
-//   symlink       OUTPUT is made a link to a file that is not there
 //   show          writes the show state it was given (Windows only), or -1
 //   stdin         reads its standard input to the end and writes how much it got
 //   orphan SECONDS writes "orphan PID" and leaves process PID behind, which
 //                 writes that line to the standard error it inherits, as fast
 //                 as it can, for SECONDS (whether the writes fail or not)
-//   scribble SECONDS writes such lines itself
+//                 (POSIX only)
+//   scribble SECONDS writes such lines itself (POSIX only)
 // Otherwise it writes OUTPUT, a whole MP4, and exits 0. Like ffmpeg with no
 // one to answer its "Overwrite?" question, it never replaces an existing
 // OUTPUT. It reads its standard input only when told to.
@@ -70,58 +70,31 @@ void startHolder(const std::string& self, const std::string& file, const std::st
             ("\"sleep " + seconds + "\"").c_str(), nullptr);
 }
 #else
-// Does `work` in a process of its own, and waits for it.
-template <typename Work> void asAnotherProgram(Work work) {
-    if (const pid_t other = ::fork(); other == 0) {
+// Does `work` in a process of its own, another program as far as anyone can
+// tell; returns that process's number.
+template <typename Work> pid_t elsewhere(Work work) {
+    const pid_t other = ::fork();
+    if (other == 0) {
         work();
         ::_exit(0);
-    } else {
-        ::waitpid(other, nullptr, 0);
     }
+    return other;
 }
 
 void startHolder(const std::string&, const std::string& file, const std::string& seconds) {
     static std::ifstream handedDown(file);
-    if (::fork() == 0) {
-        pause(seconds);
-        ::_exit(0);
-    }
+    elsewhere([&] { pause(seconds); });
 }
-#endif
 
 // Writes "orphan PID" lines to standard error until `seconds` have passed.
 void scribble(const std::string& seconds) {
     const auto end =
         std::chrono::steady_clock::now() + std::chrono::duration<double>(std::stod(seconds));
-#ifdef _WIN32
-    const std::string line = "orphan " + std::to_string(GetCurrentProcessId()) + "\n";
-    DWORD written = 0;
-    while (std::chrono::steady_clock::now() < end)
-        WriteFile(GetStdHandle(STD_ERROR_HANDLE), line.data(), static_cast<DWORD>(line.size()),
-                  &written, nullptr);
-#else
     const std::string line = "orphan " + std::to_string(::getpid()) + "\n";
     while (std::chrono::steady_clock::now() < end)
         (void)!::write(STDERR_FILENO, line.data(), line.size());
-#endif
 }
-
-// Returns the orphan's process number.
-long leaveOrphan(const std::string& self, const std::string& seconds) {
-#ifdef _WIN32
-    const auto orphan = _spawnl(_P_NOWAIT, self.c_str(), ("\"" + self + "\"").c_str(),
-                                ("\"scribble " + seconds + "\"").c_str(), nullptr);
-    return static_cast<long>(GetProcessId(reinterpret_cast<HANDLE>(orphan)));
-#else
-    (void)self;
-    const pid_t orphan = ::fork();
-    if (orphan == 0) {
-        scribble(seconds);
-        ::_exit(0);
-    }
-    return orphan;
 #endif
-}
 
 void say(const std::string& text) {
     // At once: a crash must not lose it.
@@ -179,18 +152,23 @@ int main(int argc, char** argv) {
             kept.close();
 #ifndef _WIN32
         else if (directive == "replace")
-            asAnotherProgram([&] {
-                struct stat old {
-                }, now{};
-                ::stat(output.c_str(), &old);
-                for (int tries = 0; tries < 1000 && now.st_ino != old.st_ino; ++tries) {
-                    fs::remove(output);
-                    write(output, "theirs");
-                    ::stat(output.c_str(), &now);
-                }
-            });
+            ::waitpid(elsewhere([&] {
+                          struct stat old {
+                          }, now{};
+                          ::stat(output.c_str(), &old);
+                          for (int tries = 0; tries < 1000 && now.st_ino != old.st_ino; ++tries) {
+                              fs::remove(output);
+                              write(output, "theirs");
+                              ::stat(output.c_str(), &now);
+                          }
+                      }),
+                      nullptr, 0);
         else if (directive == "scrawl")
-            asAnotherProgram([&] { write(output, "scrawl!"); });
+            ::waitpid(elsewhere([&] { write(output, "scrawl!"); }), nullptr, 0);
+        else if (directive == "orphan")
+            say("orphan " + std::to_string(elsewhere([&] { scribble(rest); })) + "\n");
+        else if (directive == "scribble")
+            scribble(rest);
 #endif
         else if (directive == "hold") {
             write(output, "theirs");
@@ -200,8 +178,7 @@ int main(int argc, char** argv) {
         else if (directive == "hardlink") {
             write(output, "partial");
             fs::create_hard_link(output, output + ".link");
-        } else if (directive == "symlink")
-            fs::create_symlink(output + ".missing", output);
+        }
 #ifdef _WIN32
         else if (STARTUPINFOW startup{}; directive == "show") {
             GetStartupInfoW(&startup);
@@ -211,10 +188,6 @@ int main(int argc, char** argv) {
         else if (directive == "stdin")
             say("read " + std::to_string(std::distance(std::istreambuf_iterator<char>(std::cin),
                                                        std::istreambuf_iterator<char>())));
-        else if (directive == "orphan")
-            say("orphan " + std::to_string(leaveOrphan(arguments[0], rest)) + "\n");
-        else if (directive == "scribble")
-            scribble(rest);
         else if (directive != "nooutput") {
             say("unknown directive: " + line + "\n");
             return 99;

@@ -30,7 +30,7 @@ std::optional<struct stat> errorFileStatus(const std::string& openFiles = "/proc
     return std::nullopt;
 }
 
-TEST(RunAndWait, KeepsOnlyTheTailOfStandardErrorAndPassesOnNoDescriptorOfOurs) {
+TEST(ErrorFile, KeepsOnlyTheTailOfStandardErrorAndPassesOnNoDescriptorOfOurs) {
     // One without close-on-exec, as a library might leave it. What the child
     // wrote before its last words is let go while it runs, and it is reaped
     // as soon as it ends, even while a handler keeps the pump from returning
@@ -60,7 +60,7 @@ TEST(RunAndWait, KeepsOnlyTheTailOfStandardErrorAndPassesOnNoDescriptorOfOurs) {
     EXPECT_TRUE(held >= 0 && held < 1024 * 1024) << held;
 }
 
-TEST(RunAndWait, NothingLeftRunningGrowsTheErrorFile) {
+TEST(ErrorFile, NothingLeftRunningGrowsTheErrorFile) {
     // A process the encoder left behind writing there, and an encoder still
     // running when the program ends: their writes fail from then on, and
     // they go on.
