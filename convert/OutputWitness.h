@@ -54,8 +54,10 @@ struct FileWitness {
 #else
     UniqueFd pin;
     // Linux: what has been done to it since, as inotify tells (a write, a
-    // change of its record, a writer letting it go), or none.
+    // change of its record, a writer letting it go), or none; and what was
+    // read of that after it was last seen held.
     UniqueFd changes;
+    enum class Since { Nothing, WrittenThenLetGo, More } since = Since::Nothing;
 #endif
     FileFacts facts; // as last seen while the encoder held it
 };

@@ -48,19 +48,18 @@ UniqueFd watchChanges(int pin) {
 #endif
 }
 
-enum class Since { Nothing, WrittenThenLetGo, More };
+using Since = FileWitness::Since;
 
-// What was done to the file since `changes` was last read: a writer's work
-// and then its letting go, and nothing after, is an encoder's last writes
-// before it ended. Reading forgets it.
-Since changesSince(int changes) {
-    Since since = Since::Nothing;
+// What was done to the file, going on from `since` with what `changes` has
+// to tell: a writer's work and then its letting go, and nothing after, is an
+// encoder's last writes before it ended. Reading forgets it.
+Since changesSince(int changes, Since since) {
 #ifdef __linux__
     alignas(inotify_event) char events[4096];
     for (ssize_t got; (got = ::read(changes, events, sizeof events)) > 0;) {
         for (ssize_t at = 0; at < got;) {
             const auto* event = reinterpret_cast<const inotify_event*>(events + at);
-            if (since == Since::WrittenThenLetGo || (event->mask & IN_Q_OVERFLOW))
+            if (since != Since::Nothing || (event->mask & IN_Q_OVERFLOW))
                 return Since::More; // changed after the letting go, or unknown
             if (event->mask & IN_CLOSE_WRITE)
                 since = Since::WrittenThenLetGo;
@@ -124,17 +123,23 @@ void OutputWitness::look(const RunningChild& encoder) {
         if (m_cannotTell)
             return;
     }
-    // Still held by the descriptor it was seen by: its facts as they are now.
+    // Still held by the descriptor it was seen by: its facts as they are now,
+    // and what was done to it until then is the encoder's. Read and looked
+    // at in this order, so that nothing done after the encoder let it go is
+    // forgotten.
     struct stat pinned {};
     struct stat open {};
-    if (m_seen.pin.valid() && ::stat((openFiles + m_heldAs).c_str(), &open) == 0 &&
-        ::fstat(m_seen.pin.get(), &pinned) == 0 && sameFile(open, pinned)) {
-        // Read first: whatever happened before is the encoder's, as it
-        // held the file throughout.
-        if (m_seen.changes.valid())
-            changesSince(m_seen.changes.get());
-        m_seen.facts = factsOf(pinned);
-        return;
+    if (m_seen.pin.valid()) {
+        const Since since = m_seen.changes.valid()
+                                ? changesSince(m_seen.changes.get(), m_seen.since)
+                                : Since::Nothing;
+        if (::fstat(m_seen.pin.get(), &pinned) == 0 &&
+            ::stat((openFiles + m_heldAs).c_str(), &open) == 0 && sameFile(open, pinned)) {
+            m_seen.facts = factsOf(pinned);
+            m_seen.since = Since::Nothing;
+            return;
+        }
+        m_seen.since = since;
     }
     struct stat wanted {};
     if (::lstat(m_output.c_str(), &wanted) != 0)
@@ -152,6 +157,7 @@ void OutputWitness::look(const RunningChild& encoder) {
         if (pin.valid() && ::fstat(pin.get(), &pinned) == 0 && sameFile(pinned, wanted)) {
             m_seen.held = idOf(pinned);
             m_seen.changes = watchChanges(pin.get());
+            m_seen.since = Since::Nothing;
             m_seen.pin = std::move(pin);
             m_seen.facts = factsOf(pinned);
             m_heldAs = entry->d_name;
@@ -185,8 +191,8 @@ LeftOutput removeLeftOutput(const std::string& output, const FileWitness& witnes
         return LeftOutput::Unsure;
     if (!witness.pin.valid() || witness.held != idOf(opened))
         return LeftOutput::NotOurs;
-    const Since since =
-        witness.changes.valid() ? changesSince(witness.changes.get()) : Since::Nothing;
+    const Since since = witness.changes.valid() ? changesSince(witness.changes.get(), witness.since)
+                                                : witness.since;
     if (since == Since::More || (since == Since::Nothing && (::fstat(fd.get(), &opened) != 0 ||
                                                              factsOf(opened) != witness.facts)))
         return LeftOutput::Unsure;
