@@ -5,12 +5,10 @@
 #include "convert/ErrorFile.h"
 
 #include <chrono>
-#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
-#include <string_view>
 
 namespace quillaro {
 
