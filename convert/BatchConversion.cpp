@@ -1,8 +1,8 @@
 #include "convert/BatchConversion.h"
 
 #include "convert/EncoderCommand.h"
-#include "convert/EncoderOutput.h"
 #include "convert/EntryChecks.h"
+#include "convert/OutputWitness.h"
 
 #include <algorithm>
 #include <chrono>
@@ -158,12 +158,13 @@ Verdict BatchConversion::convertEntry(const std::string& encoder, const std::str
     // Sound alone by its header: any picture the encoder finds is a cover.
     const bool soundOnly = promise.kind == AsfReading::Kind::Asf &&
                            promise.header.soundStreams > 0 && promise.header.pictureStreams == 0;
+    OutputWitness witness(output);
     const RunResult result = runProcess(
         encoderCommand(encoder, entry, output, soundOnly ? Picture::Drop : Picture::Keep),
-        encoderWindowStyle, pump, output);
+        encoderWindowStyle, pump, [&witness](const RunningChild& child) { witness.look(child); });
     RunFacts facts{result, entry, promise, fileBytes(output), {}};
     if (needsCleanUp(result, facts.outputBytes))
-        facts.output = removeLeftOutput(output, result.watchedFile);
+        facts.output = removeLeftOutput(output, witness.seen());
     else
         facts.output = readMp4Index(output);
     facts.diskFull = diskAlmostFull(output);

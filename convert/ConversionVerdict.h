@@ -1,6 +1,6 @@
 #pragma once
 
-#include "convert/EncoderOutput.h"
+#include "convert/OutputWitness.h"
 #include "convert/ProcessRunner.h"
 #include "media/AsfHeader.h"
 #include "media/Mp4Index.h"

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "convert/ConversionVerdict.h"
-#include "convert/ProcessRunner.h"
+#include "convert/OutputWitness.h"
 
 #include <cstdint>
 #include <optional>

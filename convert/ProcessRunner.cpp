@@ -12,13 +12,6 @@ int normaliseWindowStyle(std::optional<int> windowStyle) {
     return *windowStyle;
 }
 
-std::int64_t errorFileFreeUpTo(std::int64_t size, std::int64_t freedUpTo) {
-    constexpr std::int64_t kept = 64 * 1024;
-    constexpr std::int64_t step = 256 * 1024;
-    const std::int64_t keepFrom = (size - kept) / kept * kept;
-    return keepFrom - freedUpTo >= step ? keepFrom : freedUpTo;
-}
-
 std::int32_t RunResult::value() const {
     switch (outcome) {
     case Outcome::NotStarted:

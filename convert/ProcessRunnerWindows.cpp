@@ -3,15 +3,11 @@
 #include "win32/WindowsHandle.h"
 #include "win32/WindowsText.h"
 
-#include <algorithm>
 #include <array>
-#include <iterator>
-#include <memory>
 #include <optional>
+#include <utility>
 #include <vector>
 #include <windows.h>
-#include <winioctl.h>
-#include <winternl.h>
 
 namespace quillaro {
 
@@ -25,158 +21,6 @@ WORD showState(int windowStyle) {
                                          SW_SHOWMAXIMIZED,  SW_SHOWNOACTIVATE, SW_SHOW,
                                          SW_SHOWMINNOACTIVE};
     return states.at(static_cast<size_t>(windowStyle));
-}
-
-// The child's standard error goes to a nameless temporary file rather than a
-// pipe: nobody has to drain it while waiting, and the child never fails on a
-// broken pipe if this program ends first. The system deletes the file once
-// the last handle to it, ours or the child's, is closed.
-UniqueHandle openErrorFile(SECURITY_ATTRIBUTES& inheritable) {
-    std::array<wchar_t, MAX_PATH + 1> folder{};
-    std::array<wchar_t, MAX_PATH + 1> path{};
-    if (GetTempPathW(static_cast<DWORD>(folder.size()), folder.data()) == 0 ||
-        GetTempFileNameW(folder.data(), L"qlr", 0, path.data()) == 0)
-        return {};
-    UniqueHandle file = adoptHandle(CreateFileW(
-        path.data(), GENERIC_READ | GENERIC_WRITE,
-        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, &inheritable, TRUNCATE_EXISTING,
-        FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
-    if (!file)
-        DeleteFileW(path.data());
-    return file;
-}
-
-// All but the end of the error file is zeroed in place while the child
-// runs; once the file is sparse, that gives the disk space back, so a child
-// that writes without end costs no more than it wrote between two looks.
-class ErrorFileTrim {
-public:
-    explicit ErrorFileTrim(HANDLE file)
-        : m_file(file) {}
-
-    void operator()() {
-        LARGE_INTEGER size{};
-        if (!m_file || !GetFileSizeEx(m_file, &size))
-            return;
-        const LONGLONG keepFrom = errorFileFreeUpTo(size.QuadPart, m_freedUpTo);
-        if (keepFrom == m_freedUpTo)
-            return;
-        DWORD returned = 0;
-        if (!m_sparse)
-            m_sparse = DeviceIoControl(m_file, FSCTL_SET_SPARSE, nullptr, 0, nullptr, 0, &returned,
-                                       nullptr);
-        FILE_ZERO_DATA_INFORMATION zero{};
-        zero.FileOffset.QuadPart = m_freedUpTo;
-        zero.BeyondFinalZero.QuadPart = keepFrom;
-        if (m_sparse && DeviceIoControl(m_file, FSCTL_SET_ZERO_DATA, &zero, sizeof zero, nullptr, 0,
-                                        &returned, nullptr))
-            m_freedUpTo = keepFrom;
-    }
-
-private:
-    HANDLE m_file;
-    bool m_sparse = false;
-    LONGLONG m_freedUpTo = 0;
-};
-
-// Locks the error file from its end on, once the child has ended: whatever
-// the child left running with the file can no longer grow it while the run
-// reads the child's last words; its writes fail (ERROR_LOCK_VIOLATION) and
-// nobody is killed. Wine does not enforce such locks. Windows has no way to
-// stop it for longer: the lock goes with our handle when the run returns,
-// and the temporary file, on disk, then grows until that process ends.
-void lockFromEnd(HANDLE file) {
-    LARGE_INTEGER size{};
-    if (!file || !GetFileSizeEx(file, &size))
-        return;
-    const auto rest = static_cast<std::uint64_t>(MAXLONGLONG - size.QuadPart);
-    OVERLAPPED at{};
-    at.Offset = static_cast<DWORD>(size.QuadPart);
-    at.OffsetHigh = static_cast<DWORD>(size.QuadPart >> 32);
-    LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0,
-               static_cast<DWORD>(rest), static_cast<DWORD>(rest >> 32), &at);
-}
-
-// Whether process `pid` uses `file`, as the system tells it (the
-// FileProcessIdsUsingFileInformation class of NtQueryInformationFile);
-// nothing where it does not tell, Wine for one.
-std::optional<bool> usedBy(HANDLE file, DWORD pid) {
-    using Query = NTSTATUS(NTAPI*)(HANDLE, PIO_STATUS_BLOCK, PVOID, ULONG, FILE_INFORMATION_CLASS);
-    static const auto query = reinterpret_cast<Query>(reinterpret_cast<void*>(
-        GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQueryInformationFile")));
-    constexpr auto processIdsUsingFile = static_cast<FILE_INFORMATION_CLASS>(47);
-    // A file used by more processes than this is no encoder's output.
-    struct {
-        ULONG count;
-        ULONG_PTR ids[64];
-    } users{};
-    IO_STATUS_BLOCK status{};
-    if (!query || query(file, &status, &users, sizeof users, processIdsUsingFile) < 0)
-        return std::nullopt;
-    const ULONG_PTR* const end = users.ids + std::min<ULONG>(users.count, std::size(users.ids));
-    return std::find(static_cast<const ULONG_PTR*>(users.ids), end, ULONG_PTR{pid}) != end;
-}
-
-// Looks whether the child itself holds the watched file open. Only the
-// child counts: another program writing the same path is no evidence.
-class OutputWitness {
-public:
-    OutputWitness(const std::string& path, HANDLE errorFile, DWORD pid)
-        : m_path(path.empty() ? std::wstring() : toUtf16(path))
-        , m_pid(pid) {
-        // The child surely uses its error file: whether the system tells
-        // that is whether it can tell anything.
-        m_seen.watched = !path.empty() && errorFile && usedBy(errorFile, pid).has_value();
-        m_cannotTell = !path.empty() && errorFile && !m_seen.watched;
-    }
-
-    void look() {
-        if (m_path.empty() || m_seen.held || m_cannotTell)
-            return;
-        // Asking needs no access to the contents, so it stands in the way
-        // of no one, and the handle goes at once.
-        const UniqueHandle file = adoptHandle(CreateFileW(
-            m_path.c_str(), FILE_READ_ATTRIBUTES,
-            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-            FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-        if (!file)
-            return;
-        const std::optional<bool> used = usedBy(file.get(), m_pid);
-        m_seen.watched = m_seen.watched || used.has_value();
-        BY_HANDLE_FILE_INFORMATION information{};
-        if (used.value_or(false) && GetFileInformationByHandle(file.get(), &information))
-            m_seen.held = FileId{information.dwVolumeSerialNumber,
-                                 (std::uint64_t{information.nFileIndexHigh} << 32) |
-                                     information.nFileIndexLow};
-    }
-
-    const FileWitness& seen() const { return m_seen; }
-
-private:
-    std::wstring m_path;
-    DWORD m_pid;
-    bool m_cannotTell = false;
-    FileWitness m_seen;
-};
-
-std::string readTail(HANDLE file) {
-    LARGE_INTEGER size{};
-    if (!GetFileSizeEx(file, &size) || size.QuadPart <= 0)
-        return {};
-    const auto length = static_cast<DWORD>(
-        std::min<std::uint64_t>(static_cast<std::uint64_t>(size.QuadPart), stderrTailBytes));
-    const std::uint64_t start = static_cast<std::uint64_t>(size.QuadPart) - length;
-    // The position is given explicitly: the file pointer is shared with the
-    // child's inherited handle and stands at the end of what it wrote.
-    OVERLAPPED at{};
-    at.Offset = static_cast<DWORD>(start);
-    at.OffsetHigh = static_cast<DWORD>(start >> 32);
-    std::string tail(length, '\0');
-    DWORD read = 0;
-    if (!ReadFile(file, tail.data(), length, &read, &at))
-        return {};
-    tail.resize(read);
-    return tail;
 }
 
 // Lets the child inherit exactly the given handles, so no handle another
@@ -221,12 +65,8 @@ bool isCrashStatus(DWORD code) {
 
 } // namespace
 
-// A running child's error file cannot be sealed here: a lock would go with
-// this program.
-void sealErrorFilesOfRunningChildren() {}
-
 RunResult runProcess(const Command& command, std::optional<int> windowStyle, EventPump& pump,
-                     const std::string& watchedFile) {
+                     const LookAtChild& look) {
     RunResult result;
 
     // CreateProcessW may write into the command line, so it gets its own copy.
@@ -236,11 +76,11 @@ RunResult runProcess(const Command& command, std::optional<int> windowStyle, Eve
     const UniqueHandle nullDevice = adoptHandle(
         CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                     &inheritable, OPEN_EXISTING, 0, nullptr));
-    const UniqueHandle errorFile = openErrorFile(inheritable);
-    HANDLE errorOutput = errorFile ? errorFile.get() : nullDevice.get();
+    ErrorFile errors;
+    HANDLE errorOutput = errors.valid() ? errors.native() : nullDevice.get();
 
     std::vector<HANDLE> handles;
-    for (HANDLE handle : {nullDevice.get(), errorFile.get()}) {
+    for (HANDLE handle : {nullDevice.get(), errors.native()}) {
         if (handle)
             handles.push_back(handle);
     }
@@ -274,31 +114,28 @@ RunResult runProcess(const Command& command, std::optional<int> windowStyle, Eve
 
     // Waiting on the handle, not polling the exit code, so a child that
     // exits with 259 (STILL_ACTIVE) is not taken for a running one.
-    ErrorFileTrim trim(errorFile.get());
-    OutputWitness witness(watchedFile, errorFile.get(), started.dwProcessId);
+    const RunningChild child{started.dwProcessId, errors.native()};
     watchBesidePump(pump, [&](EventPump::Clock::time_point deadline) {
         for (;;) {
-            witness.look();
-            trim();
+            if (look)
+                look(child);
+            errors.trim();
             const DWORD wait = static_cast<DWORD>(millisecondsToNextLook(deadline));
             if (WaitForSingleObject(process.get(), wait) != WAIT_TIMEOUT)
                 break;
             if (EventPump::Clock::now() >= deadline)
                 return false;
         }
-        trim();
-        lockFromEnd(errorFile.get());
+        errors.closeAfterEnd();
         return true;
     });
-    result.watchedFile = witness.seen();
 
     DWORD code = 0;
     GetExitCodeProcess(process.get(), &code);
     result.exitCode = static_cast<int>(code);
     if (isCrashStatus(code))
         result.outcome = RunResult::Outcome::Crashed;
-    if (errorFile)
-        result.stderrTail = readTail(errorFile.get());
+    result.stderrTail = errors.tail();
     return result;
 }
 

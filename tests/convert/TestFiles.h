@@ -1,12 +1,15 @@
 #pragma once
 
 #include "base/ProgramFolder.h"
+#include "convert/OutputWitness.h"
+#include "convert/ProcessRunner.h"
 
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <random>
 #include <string>
+#include <vector>
 
 // A fresh folder under the temporary folder, removed with everything in it.
 struct TempFolder {
@@ -36,4 +39,25 @@ inline std::string readFile(const std::string& path) {
 inline std::string fakeEncoder() {
     return quillaro::programFile(quillaro::runningProgramFolder(),
                                  "fake_" + std::string(quillaro::encoderFileName()));
+}
+
+// The fake encoder, told what to do by its arguments.
+inline quillaro::RunResult run(std::vector<std::string> arguments, std::optional<int> style = 0,
+                               quillaro::PumpEvents pump = {},
+                               std::string program = fakeEncoder()) {
+    quillaro::Command command{std::move(program), {}};
+    for (std::string& argument : arguments)
+        command.arguments.push_back({std::move(argument)});
+    return quillaro::runProcess(command, style, pump);
+}
+
+// Whether the system lets the witness see the encoder's open files: Linux's
+// /proc and Windows do, Wine does not.
+inline bool encoderWatched() {
+    quillaro::OutputWitness witness(
+        (std::filesystem::temp_directory_path() / "quillaro-nothing").string());
+    quillaro::EventPump idle;
+    quillaro::runProcess({fakeEncoder(), {{"exit 0"}}}, 0, idle,
+                         [&](const quillaro::RunningChild& child) { witness.look(child); });
+    return witness.seen().watched;
 }

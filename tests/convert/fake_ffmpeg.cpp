@@ -7,19 +7,23 @@
 //   exit CODE     ends now with CODE
 //   crash         ends now as a crashed program: killed by SIGKILL, or on
 //                 Windows with the status of an access violation
-//   partial       starts writing OUTPUT, and keeps it open until it exits
+//   partial       writes to OUTPUT, and keeps it open until it exits
+//   close         closes it then
+//   replace       another program removes OUTPUT and writes its own there,
+//                 again until it has the old one's inode number (POSIX only)
+//   scrawl        another program writes as much into OUTPUT (POSIX only)
 //   empty         leaves OUTPUT empty, open until it exits
 //   nooutput      writes no OUTPUT
 //   hold SECONDS  another program makes OUTPUT and keeps it open a while
 //   folder        another program makes OUTPUT a folder
 //   hardlink      OUTPUT is made, and given a second name
-//   symlink       OUTPUT is made a link to a file that is not there
 //   show          writes the show state it was given (Windows only), or -1
 //   stdin         reads its standard input to the end and writes how much it got
 //   orphan SECONDS writes "orphan PID" and leaves process PID behind, which
 //                 writes that line to the standard error it inherits, as fast
 //                 as it can, for SECONDS (whether the writes fail or not)
-//   scribble SECONDS writes such lines itself
+//                 (POSIX only)
+//   scribble SECONDS writes such lines itself (POSIX only)
 // Otherwise it writes OUTPUT, a whole MP4, and exits 0. Like ffmpeg with no
 // one to answer its "Overwrite?" question, it never replaces an existing
 // OUTPUT. It reads its standard input only when told to.
@@ -42,6 +46,8 @@
 #include <windows.h>
 #else
 #include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #endif
 
@@ -64,48 +70,31 @@ void startHolder(const std::string& self, const std::string& file, const std::st
             ("\"sleep " + seconds + "\"").c_str(), nullptr);
 }
 #else
-void startHolder(const std::string&, const std::string& file, const std::string& seconds) {
-    static std::ifstream handedDown(file);
-    if (::fork() == 0) {
-        pause(seconds);
+// Does `work` in a process of its own, another program as far as anyone can
+// tell; returns that process's number.
+template <typename Work> pid_t elsewhere(Work work) {
+    const pid_t other = ::fork();
+    if (other == 0) {
+        work();
         ::_exit(0);
     }
+    return other;
 }
-#endif
+
+void startHolder(const std::string&, const std::string& file, const std::string& seconds) {
+    static std::ifstream handedDown(file);
+    elsewhere([&] { pause(seconds); });
+}
 
 // Writes "orphan PID" lines to standard error until `seconds` have passed.
 void scribble(const std::string& seconds) {
     const auto end =
         std::chrono::steady_clock::now() + std::chrono::duration<double>(std::stod(seconds));
-#ifdef _WIN32
-    const std::string line = "orphan " + std::to_string(GetCurrentProcessId()) + "\n";
-    DWORD written = 0;
-    while (std::chrono::steady_clock::now() < end)
-        WriteFile(GetStdHandle(STD_ERROR_HANDLE), line.data(), static_cast<DWORD>(line.size()),
-                  &written, nullptr);
-#else
     const std::string line = "orphan " + std::to_string(::getpid()) + "\n";
     while (std::chrono::steady_clock::now() < end)
         (void)!::write(STDERR_FILENO, line.data(), line.size());
-#endif
 }
-
-// Returns the orphan's process number.
-long leaveOrphan(const std::string& self, const std::string& seconds) {
-#ifdef _WIN32
-    const auto orphan = _spawnl(_P_NOWAIT, self.c_str(), ("\"" + self + "\"").c_str(),
-                                ("\"scribble " + seconds + "\"").c_str(), nullptr);
-    return static_cast<long>(GetProcessId(reinterpret_cast<HANDLE>(orphan)));
-#else
-    (void)self;
-    const pid_t orphan = ::fork();
-    if (orphan == 0) {
-        scribble(seconds);
-        ::_exit(0);
-    }
-    return orphan;
 #endif
-}
 
 void say(const std::string& text) {
     // At once: a crash must not lose it.
@@ -136,6 +125,7 @@ int main(int argc, char** argv) {
         directives << arguments[i] << '\n';
 
     bool writeOutput = encoding;
+    std::ofstream kept;
     for (std::string line; std::getline(directives, line);) {
         const std::size_t blank = std::min(line.find(' '), line.size());
         const std::string directive = line.substr(0, blank);
@@ -155,10 +145,32 @@ int main(int argc, char** argv) {
             ::kill(::getpid(), SIGKILL);
 #endif
         else if (directive == "partial" || directive == "empty") {
-            static std::ofstream kept;
-            kept.open(output, std::ios::binary);
+            if (!kept.is_open())
+                kept.open(output, std::ios::binary);
             kept << (directive == "partial" ? "partial" : "") << std::flush;
-        } else if (directive == "hold") {
+        } else if (directive == "close")
+            kept.close();
+#ifndef _WIN32
+        else if (directive == "replace")
+            ::waitpid(elsewhere([&] {
+                          struct stat old {
+                          }, now{};
+                          ::stat(output.c_str(), &old);
+                          for (int tries = 0; tries < 1000 && now.st_ino != old.st_ino; ++tries) {
+                              fs::remove(output);
+                              write(output, "theirs");
+                              ::stat(output.c_str(), &now);
+                          }
+                      }),
+                      nullptr, 0);
+        else if (directive == "scrawl")
+            ::waitpid(elsewhere([&] { write(output, "scrawl!"); }), nullptr, 0);
+        else if (directive == "orphan")
+            say("orphan " + std::to_string(elsewhere([&] { scribble(rest); })) + "\n");
+        else if (directive == "scribble")
+            scribble(rest);
+#endif
+        else if (directive == "hold") {
             write(output, "theirs");
             startHolder(arguments[0], output, rest);
         } else if (directive == "folder")
@@ -166,8 +178,7 @@ int main(int argc, char** argv) {
         else if (directive == "hardlink") {
             write(output, "partial");
             fs::create_hard_link(output, output + ".link");
-        } else if (directive == "symlink")
-            fs::create_symlink(output + ".missing", output);
+        }
 #ifdef _WIN32
         else if (STARTUPINFOW startup{}; directive == "show") {
             GetStartupInfoW(&startup);
@@ -177,10 +188,6 @@ int main(int argc, char** argv) {
         else if (directive == "stdin")
             say("read " + std::to_string(std::distance(std::istreambuf_iterator<char>(std::cin),
                                                        std::istreambuf_iterator<char>())));
-        else if (directive == "orphan")
-            say("orphan " + std::to_string(leaveOrphan(arguments[0], rest)) + "\n");
-        else if (directive == "scribble")
-            scribble(rest);
         else if (directive != "nooutput") {
             say("unknown directive: " + line + "\n");
             return 99;
