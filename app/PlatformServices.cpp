@@ -1,7 +1,7 @@
 #include "app/PlatformServices.h"
 
 #include "base/ProgramFolder.h"
-#include "convert/ProcessRunner.h"
+#include "convert/ErrorFile.h"
 
 #include <cstdio>
 #include <cstdlib>
