@@ -83,20 +83,15 @@ private slots:
                  (QStringList{"No files added.", "The encoder was not found: " + encoder,
                               "keep awake: Converting 3 files", question, question, "let sleep",
                               "Stopped."}));
-    }
-
-    // The real block as Windows keeps it for the window's thread; the window
-    // takes and drops it as the rows above show.
-    void windowsExecutionState() {
 #ifdef _WIN32
+        // The real block as Windows keeps it for the window's thread; the
+        // window takes and drops it as the log above shows.
         auto block = keepSystemAwake("Converting 1 file");
         const EXECUTION_STATE during = SetThreadExecutionState(ES_CONTINUOUS | ES_SYSTEM_REQUIRED);
         block.reset();
         QCOMPARE(std::pair(during, SetThreadExecutionState(ES_CONTINUOUS)),
                  std::pair(EXECUTION_STATE(ES_CONTINUOUS | ES_SYSTEM_REQUIRED),
                            EXECUTION_STATE(ES_CONTINUOUS)));
-#else
-        QSKIP("Windows only");
 #endif
     }
 };

@@ -232,12 +232,11 @@ private slots:
     void x11WindowDestroyedFromOutside() {
 #ifdef XCB_DESTROY_NOTIFY
         QString ends;
-        for (int type : {XCB_DESTROY_NOTIFY, XCB_DESTROY_NOTIFY | 0x80, XCB_UNMAP_NOTIFY})
+        for (uint8_t type : {XCB_DESTROY_NOTIFY, XCB_DESTROY_NOTIFY | 0x80, XCB_UNMAP_NOTIFY})
             for (int other : {0, 1}) {
                 makeForm();
-                xcb_destroy_notify_event_t notice{
-                    static_cast<uint8_t>(type), 0, 0, 0,
-                    static_cast<xcb_window_t>(m_form->winId() + other)};
+                xcb_destroy_notify_event_t notice{type, 0, 0, 0,
+                                                  xcb_window_t(m_form->winId() + other)};
                 qintptr result = 0;
                 QAbstractEventDispatcher::instance()->filterNativeEvent("xcb_generic_event_t",
                                                                         &notice, &result);
@@ -373,28 +372,25 @@ private slots:
     // arrow, 99 custom), whether drag.ico shows, how many rows it scrolled.
     void gesture_data() {
         QTest::addColumn<QStringList>("row");
-        const auto row = [](const char* name, const char* entries, const char* steps,
-                            const char* expected) {
-            QTest::newRow(name) << QStringList{entries, steps, expected};
-        };
+        const auto row = [](const char* name, const QStringList& r) { QTest::newRow(name) << r; };
         // Entries change places; any button drags.
-        row("right, then middle button", "ABCD", "Right p0 m1 r Middle p1 m3 r", "BDC[A] 1");
-        row("same text, case counts", "AaAB", "p0 m1 m2 m3", "aBA[A] 99 drag.ico");
-        row("below the view", "ABCDEFGHIJ", "p0 m9", "[A]BCDEFGHIJ 99 drag.ico");
-        row("never clicked an entry", "ABC", "pe m0 m2", "ABC 0");
+        row("right, then middle button", {"ABCD", "Right p0 m1 r Middle p1 m3 r", "BDC[A] 1"});
+        row("same text, case counts", {"AaAB", "p0 m1 m2 m3", "aBA[A] 99 drag.ico"});
+        row("below the view", {"ABCDEFGHIJ", "p0 m9", "[A]BCDEFGHIJ 99 drag.ico"});
+        row("never clicked an entry", {"ABC", "pe m0 m2", "ABC 0"});
         // The last drag goes on after a press on empty space, not before it.
-        row("released, then on", "ABCD", "p0 m1 r m2 pe m3 r", "BDC[A] 1");
+        row("released, then on", {"ABCD", "p0 m1 r m2 pe m3 r", "BDC[A] 1"});
         // A message box took the release: moves without a button reorder nothing.
-        row("release lost", "ABCD", "p0 m1 lost m2 m3", "B[A]CD 99 drag.ico");
-        row("up at row 304", "ABCDEFGHIJKL", "top5 y304 p6 m5", "ABCDE[G]FHIJKL 99 drag.ico -1");
-        row("not at row 305", "ABCDEFGHIJKL", "top5 y305 p6 m5", "ABCDE[G]FHIJKL 99 drag.ico");
-        row("not at row 364", "ABCDEFGHIJKL", "end6 y364 p5 m6", "ABCDEG[F]HIJKL 99 drag.ico");
-        row("down at row 365", "ABCDEFGHIJKL", "end6 y365 p5 m6", "ABCDEG[F]HIJKL 99 drag.ico 1");
+        row("release lost", {"ABCD", "p0 m1 lost m2 m3", "B[A]CD 99 drag.ico"});
+        row("up at row 304", {"ABCDEFGHIJKL", "top5 y304 p6 m5", "ABCDE[G]FHIJKL 99 drag.ico -1"});
+        row("not at row 305", {"ABCDEFGHIJKL", "top5 y305 p6 m5", "ABCDE[G]FHIJKL 99 drag.ico"});
+        row("not at row 364", {"ABCDEFGHIJKL", "end6 y364 p5 m6", "ABCDEG[F]HIJKL 99 drag.ico"});
+        row("down at row 365", {"ABCDEFGHIJKL", "end6 y365 p5 m6", "ABCDEG[F]HIJKL 99 drag.ico 1"});
         // Double-clicks on empty space, then on the second of three.
-        row("double-clicks", "ABC", "p0 r pe r ce r p1 r c1 r", "A[C] 1");
+        row("double-clicks", {"ABC", "p0 r pe r ce r p1 r c1 r", "A[C] 1"});
         // A removal ends the drag: only a fresh entry click starts one. Shift+Delete
         // removes nothing, Delete and the keypad's remove C, then D.
-        row("Delete, no drag after", "ABCD", "p0 r Down Down Shift+Del Del Num+Del pe m1", "AB 1");
+        row("Delete ends a drag", {"ABCD", "p0 r Down Down Shift+Del Del Num+Del pe m1", "AB 1"});
     }
 
     void gesture() {
@@ -416,23 +412,21 @@ private slots:
         QTest::addColumn<QByteArrayList>("dragged");
         QTest::addColumn<Qt::DropActions>("allowed");
         QTest::addColumn<Qt::DropAction>("answer");
-        const Qt::DropActions copyOrMove = Qt::CopyAction | Qt::MoveAction;
-        const auto row = [](const char* name, const QByteArrayList& dragged,
-                            Qt::DropActions allowed, Qt::DropAction answer) {
+        const auto row = [](const char* name, const QByteArrayList& dragged, Qt::DropAction answer,
+                            Qt::DropActions allowed = Qt::CopyAction | Qt::MoveAction) {
             QTest::newRow(name) << dragged << allowed << answer;
         };
-        row("text without files", {}, copyOrMove, Qt::IgnoreAction);
+        row("text without files", {}, Qt::IgnoreAction);
         row("in order, as given: listed, a folder, any type or name",
             {"/videos/first.wmv", "/videos/Holiday 2009", "/Vidéos/ Clip  ÜBER #1%.TXT "},
-            copyOrMove, Qt::CopyAction);
+            Qt::CopyAction);
         if (QDir::separator() == '/')
             row("names that are not UTF-8, one beside its look-alike",
-                {"/v/lat\xe9.wmv", "/v/twin\xff.wmv", "/v/twin\xef\xbf\xbd.wmv"}, copyOrMove,
-                Qt::CopyAction);
-        row("a file and a web address", {"/videos/a.wmv", "https://example.com/a.wmv"}, copyOrMove,
+                {"/v/lat\xe9.wmv", "/v/twin\xff.wmv", "/v/twin\xef\xbf\xbd.wmv"}, Qt::CopyAction);
+        row("a file and a web address", {"/videos/a.wmv", "https://example.com/a.wmv"},
             Qt::IgnoreAction);
         // Answering a move would have the source delete the files it lent us.
-        row("a source that only moves", {"/videos/a.wmv"}, Qt::MoveAction, Qt::IgnoreAction);
+        row("a source that only moves", {"/videos/a.wmv"}, Qt::IgnoreAction, Qt::MoveAction);
     }
 
     void drop() {
