@@ -66,11 +66,10 @@ class TestForm1 : public QObject {
     }
 
     // The list's paths for names under `root`, a path in bytes ending in '/'.
-    static QByteArrayList native(const QByteArray& root, const QByteArrayList& names) {
-        QByteArrayList paths;
-        for (const QByteArray& name : names)
-            paths << QByteArray(root + name).replace('/', QDir::separator().toLatin1());
-        return paths;
+    static QByteArrayList native(const QByteArray& root, QByteArrayList names) {
+        for (QByteArray& name : names)
+            name = QByteArray(root + name).replace('/', QDir::separator().toLatin1());
+        return names;
     }
 
     int topRow() const { return m_list->indexAt(QPoint(10, 1)).row(); }

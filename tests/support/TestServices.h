@@ -7,7 +7,6 @@
 
 #include <QPoint>
 #include <QStringList>
-#include <QUrl>
 
 // What the window asked of the desktop during a test: the texts it showed
 // (messages, questions, and the Open dialog's title then its filter) and how
