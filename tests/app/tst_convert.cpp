@@ -6,12 +6,8 @@
 #include "tests/convert/TestFiles.h"
 #include "tests/support/TestServices.h"
 
-#include <QDir>
-#include <QFile>
-#include <QProgressBar>
-#include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
+#include <QtWidgets>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -31,19 +27,21 @@ private slots:
         const QTemporaryDir videos; // the program folder, too
         const QString folder = QDir::toNativeSeparators(videos.path());
         const QString encoder = QString::fromStdString(quillaro::encoderPath(folder.toStdString()));
-        const auto video = [&](const char* name) {
-            return QDir::toNativeSeparators(videos.filePath(name));
-        };
         const auto log = std::make_shared<ServiceLog>();
         PlatformServices services = testServices(log, folder);
-        services.askYesNo = [log, answers = QList{false, true}](QWidget*,
-                                                                const QString& text) mutable {
+        services.askYesNo = [log, yes = false](QWidget*, const QString& text) mutable {
             log->messages << text;
-            return answers.takeFirst();
+            return std::exchange(yes, true);
         };
         services.keepAwake = [log](const QString& why) {
             log->messages << "keep awake: " + why;
-            return std::make_unique<LoggedSleepBlock>(log);
+            struct Logged : SleepBlock {
+                std::shared_ptr<ServiceLog> log;
+                explicit Logged(std::shared_ptr<ServiceLog> to)
+                    : log(std::move(to)) {}
+                ~Logged() override { log->messages << "let sleep"; }
+            };
+            return std::make_unique<Logged>(log);
         };
         Form1 form(std::move(services));
         form.Form_Load();
@@ -53,9 +51,10 @@ private slots:
         form.setMousePointer(Pointer::Custom);
         form.setProgressValue(42.0f);
         QTest::mouseClick(check2, Qt::LeftButton);
-        for (const char* name : {"1.wmv", "2.wmv", "3.wmv"}) {
-            writeFile(video(name).toStdString(), "sleep 0.2");
-            form.AddFileToList(video(name));
+        for (const QString name : {"1", "2", "3"}) {
+            const QString video = folder + QDir::separator() + name + ".wmv";
+            writeFile(video.toStdString(), "sleep 0.2");
+            form.AddFileToList(video);
         }
         QTest::mouseClick(check2, Qt::LeftButton);
         QCOMPARE(std::pair(form.MousePointer(), bar()), std::pair(Pointer::Custom, 4200));
@@ -84,20 +83,15 @@ private slots:
                  (QStringList{"No files added.", "The encoder was not found: " + encoder,
                               "keep awake: Converting 3 files", question, question, "let sleep",
                               "Stopped."}));
-    }
-
-    // The real block as Windows keeps it for the window's thread; the window
-    // takes and drops it as the rows above show.
-    void windowsExecutionState() {
 #ifdef _WIN32
+        // The real block as Windows keeps it for the window's thread; the
+        // window takes and drops it as the log above shows.
         auto block = keepSystemAwake("Converting 1 file");
         const EXECUTION_STATE during = SetThreadExecutionState(ES_CONTINUOUS | ES_SYSTEM_REQUIRED);
         block.reset();
         QCOMPARE(std::pair(during, SetThreadExecutionState(ES_CONTINUOUS)),
                  std::pair(EXECUTION_STATE(ES_CONTINUOUS | ES_SYSTEM_REQUIRED),
                            EXECUTION_STATE(ES_CONTINUOUS)));
-#else
-        QSKIP("Windows only");
 #endif
     }
 };

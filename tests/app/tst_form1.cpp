@@ -30,17 +30,12 @@ class TestForm1 : public QObject {
     const QTemporaryDir m_temp;
     const std::string m_folder =
         m_temp.path().toStdString() + (QDir::separator() == '/' ? "/prog\xe9" : "/prog\xc3\xa9");
+    const fs::path m_program = quillaro::pathFromUtf8(m_folder);
     std::shared_ptr<ServiceLog> m_log;
     std::unique_ptr<Form1> m_form;
     FileListView* m_list = nullptr;
     QPoint m_screenPosition;
-    Qt::MouseButton m_button = Qt::LeftButton;
-    Qt::MouseButtons m_held;
     int m_top = 0;
-
-    fs::path programFile(const char* name) const {
-        return quillaro::pathFromUtf8(m_folder + '/' + name);
-    }
 
     void makeForm(const QStringList& entries = {}, const QStringList& chosenFiles = {},
                   std::function<QString(QWidget*, const QString&)> chooseFolder = {}) {
@@ -56,8 +51,6 @@ class TestForm1 : public QObject {
         m_form->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
         m_list = m_form->findChild<FileListView*>("ListView1");
-        m_button = Qt::LeftButton;
-        m_held = {};
         m_screenPosition = QPoint(700, 335);
         m_top = topRow();
     }
@@ -72,23 +65,11 @@ class TestForm1 : public QObject {
         return paths;
     }
 
-    // A fresh folder named after the test row, holding `files`; its path in
-    // bytes, ending in '/', and the list's paths for names in it.
-    QByteArray makeTree(const QByteArrayList& files) const {
-        const QString tree = QDir(m_temp.path()).canonicalPath() + '/' + QTest::currentDataTag();
-        const QByteArray root = QDir().mkpath(tree) ? QFile::encodeName(tree) + '/' : "";
-        for (const QByteArray& file : files) {
-            const auto path = quillaro::pathFromUtf8((root + file).toStdString());
-            fs::create_directories(path.parent_path());
-            std::ofstream{path};
-        }
-        return root;
-    }
-    static QByteArrayList native(const QByteArray& root, const QByteArrayList& names) {
-        QByteArrayList paths;
-        for (const QByteArray& name : names)
-            paths << QByteArray(root + name).replace('/', QDir::separator().toLatin1());
-        return paths;
+    // The list's paths for names under `root`, a path in bytes ending in '/'.
+    static QByteArrayList native(const QByteArray& root, QByteArrayList names) {
+        for (QByteArray& name : names)
+            name = QByteArray(root + name).replace('/', QDir::separator().toLatin1());
+        return names;
     }
 
     int topRow() const { return m_list->indexAt(QPoint(10, 1)).row(); }
@@ -105,20 +86,22 @@ class TestForm1 : public QObject {
     // then on; a key (Del, Down, ...); y304, the pointer's screen row; top5 or
     // end5, row 5 scrolled to the view's top or bottom.
     void run(const QString& steps) {
+        Qt::MouseButton button = Qt::LeftButton;
+        Qt::MouseButtons held;
         for (const QString& step : steps.split(' ', Qt::SkipEmptyParts)) {
             // Qt numbers these events in that order.
             const auto kind = QStringLiteral("prcm").indexOf(step[0]);
             const auto type = QEvent::Type(QEvent::MouseButtonPress + kind);
             if (step == "Right" || step == "Middle") {
-                m_button = step == "Right" ? Qt::RightButton : Qt::MiddleButton;
+                button = step == "Right" ? Qt::RightButton : Qt::MiddleButton;
             } else if (step == "lost") {
-                m_held = {};
+                held = {};
             } else if (kind >= 0) {
                 const QPoint at = pointFor(step.mid(1));
                 if (type != QEvent::MouseMove)
-                    m_held = type == QEvent::MouseButtonRelease ? Qt::NoButton : m_button;
+                    held = type == QEvent::MouseButtonRelease ? Qt::NoButton : button;
                 QMouseEvent event(type, at, m_list->viewport()->mapToGlobal(at),
-                                  type == QEvent::MouseMove ? Qt::NoButton : m_button, m_held, {});
+                                  type == QEvent::MouseMove ? Qt::NoButton : button, held, {});
                 QApplication::sendEvent(m_list->viewport(), &event);
             } else if (step[0] == 'y') {
                 m_screenPosition.setY(step.mid(1).toInt());
@@ -136,8 +119,8 @@ class TestForm1 : public QObject {
 
 private slots:
     void initTestCase() {
-        QVERIFY(fs::create_directory(quillaro::pathFromUtf8(m_folder)));
-        QVERIFY(fs::copy_file(QUILLARO_RESOURCES_DIR "/drag.ico", programFile("drag.ico")));
+        QVERIFY(fs::create_directory(m_program));
+        QVERIFY(fs::copy_file(QUILLARO_RESOURCES_DIR "/drag.ico", m_program / "drag.ico"));
     }
     // Qt cannot remove names that are not UTF-8.
     void cleanupTestCase() { fs::remove_all(quillaro::pathFromUtf8(m_temp.path().toStdString())); }
@@ -151,18 +134,12 @@ private slots:
         QVERIFY(!(m_form->windowFlags() & Qt::WindowMaximizeButtonHint) &&
                 m_form->minimumSize() == m_form->maximumSize());
         QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
-        for (const char* next :
-             {"Command1", "Check1", "Check2", "ListView1", "Check3", "Command1"}) {
-            QCOMPARE(QApplication::focusWidget()->objectName(), next);
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-        }
-
-        QCOMPARE(
-            (QStringList{m_list->model()->headerData(0, Qt::Horizontal).toString(),
-                         QString::number(m_list->header()->sectionSize(0)), m_list->toolTip()}),
-            (QStringList{"WMV File(s)", "353",
-                         "Drag and drop files here. Double-click item to remove it. "
-                         "Move bar to right and out of window to reveal full names."}));
+        // Where Tab takes the focus; the list's column and its help.
+        QStringList read;
+        for (int tab = 0; tab < 6; ++tab, QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab))
+            read << QApplication::focusWidget()->objectName();
+        read << m_list->model()->headerData(0, Qt::Horizontal).toString()
+             << QString::number(m_list->header()->sectionSize(0)) << m_list->toolTip();
         // Each control as assistive tools read it, then its place, then the
         // pointer after moves over it from the arrow (1) and from busy (11).
         // The commands read as push buttons with no checked state, the list
@@ -171,7 +148,6 @@ private slots:
         // buttons, else the default (0); busy stays busy and shows as the
         // hourglass (w), over the list too, which a click left with a pointer
         // of its own.
-        QStringList read;
         for (const char* name :
              {"Form1", "ListView1", "Check1", "Check3", "Check2", "ProgressBar1", "Command1"}) {
             QWidget* control =
@@ -193,7 +169,11 @@ private slots:
             }
         }
         QCOMPARE(read,
-                 (QStringList{"Window Quillaro QRect(0,0 441x259) 0 11w",
+                 (QStringList{"Command1", "Check1", "Check2", "ListView1", "Check3", "Command1",
+                              "WMV File(s)", "353",
+                              "Drag and drop files here. Double-click item to remove it. "
+                              "Move bar to right and out of window to reveal full names.",
+                              "Window Quillaro QRect(0,0 441x259) 0 11w",
                               "Tree WMV File(s) QRect(8,8 425x121) 0 11w",
                               "Button Add WMV File(s) QRect(8,136 137x81) 99 11w",
                               "Button Add All WMV File(s) In Folder QRect(152,136 137x81) 99 11w",
@@ -228,9 +208,9 @@ private slots:
     void handPointerFile() {
         QStringList shown;
         for (const std::string copiedFrom : {"", "HAND-M.CUR", "drag.ico"}) {
-            fs::remove(programFile("HAND-M.CUR"));
+            fs::remove(m_program / "HAND-M.CUR");
             QVERIFY(copiedFrom.empty() || fs::copy_file(QUILLARO_RESOURCES_DIR "/" + copiedFrom,
-                                                        programFile("HAND-M.CUR")));
+                                                        m_program / "HAND-M.CUR"));
             makeForm();
             m_form->setMousePointer(Pointer::Custom);
             const QCursor hand = m_form->cursor();
@@ -251,12 +231,11 @@ private slots:
     void x11WindowDestroyedFromOutside() {
 #ifdef XCB_DESTROY_NOTIFY
         QString ends;
-        for (int type : {XCB_DESTROY_NOTIFY, XCB_DESTROY_NOTIFY | 0x80, XCB_UNMAP_NOTIFY})
+        for (uint8_t type : {XCB_DESTROY_NOTIFY, XCB_DESTROY_NOTIFY | 0x80, XCB_UNMAP_NOTIFY})
             for (int other : {0, 1}) {
                 makeForm();
-                xcb_destroy_notify_event_t notice{
-                    static_cast<uint8_t>(type), 0, 0, 0,
-                    static_cast<xcb_window_t>(m_form->winId() + other)};
+                xcb_destroy_notify_event_t notice{type, 0, 0, 0,
+                                                  xcb_window_t(m_form->winId() + other)};
                 qintptr result = 0;
                 QAbstractEventDispatcher::instance()->filterNativeEvent("xcb_generic_event_t",
                                                                         &notice, &result);
@@ -322,9 +301,15 @@ private slots:
         QFETCH(QByteArrayList, files);
         QFETCH(QByteArrayList, answers);
         QFETCH(QByteArrayList, added);
-        const QByteArray root = makeTree(files);
-        const QString tree = QFile::decodeName(root.chopped(1));
+        // A fresh folder named after the row; its path in bytes, ending in '/'.
+        const QString tree = QDir(m_temp.path()).canonicalPath() + '/' + QTest::currentDataTag();
+        const QByteArray root = QFile::encodeName(tree) + '/';
         QVERIFY(QDir(tree).mkpath("X/in") && QFile::link("X/in", tree + "/L"));
+        for (const QByteArray& file : files) {
+            const auto path = quillaro::pathFromUtf8((root + file).toStdString());
+            fs::create_directories(path.parent_path());
+            std::ofstream{path};
+        }
         QStringList picked;
         std::vector<std::string> given;
         bool folders = false;
@@ -341,8 +326,7 @@ private slots:
                  way == "Check1" ? picked : QStringList(),
                  [&](QWidget* owner, const QString& title) {
                      m_log->messages << (qobject_cast<Form1*>(owner) ? title : "another owner");
-                     const auto shown = m_log->messages.size();
-                     return shown > picked.size() ? QString() : picked[shown - 1];
+                     return picked.value(m_log->messages.size() - 1);
                  });
         const QByteArrayList expected = listed();
         m_form->setMousePointer(Pointer::Custom);
@@ -387,28 +371,25 @@ private slots:
     // arrow, 99 custom), whether drag.ico shows, how many rows it scrolled.
     void gesture_data() {
         QTest::addColumn<QStringList>("row");
-        const auto row = [](const char* name, const char* entries, const char* steps,
-                            const char* expected) {
-            QTest::newRow(name) << QStringList{entries, steps, expected};
-        };
+        const auto row = [](const char* name, const QStringList& r) { QTest::newRow(name) << r; };
         // Entries change places; any button drags.
-        row("right, then middle button", "ABCD", "Right p0 m1 r Middle p1 m3 r", "BDC[A] 1");
-        row("same text, case counts", "AaAB", "p0 m1 m2 m3", "aBA[A] 99 drag.ico");
-        row("below the view", "ABCDEFGHIJ", "p0 m9", "[A]BCDEFGHIJ 99 drag.ico");
-        row("never clicked an entry", "ABC", "pe m0 m2", "ABC 0");
+        row("right, then middle button", {"ABCD", "Right p0 m1 r Middle p1 m3 r", "BDC[A] 1"});
+        row("same text, case counts", {"AaAB", "p0 m1 m2 m3", "aBA[A] 99 drag.ico"});
+        row("below the view", {"ABCDEFGHIJ", "p0 m9", "[A]BCDEFGHIJ 99 drag.ico"});
+        row("never clicked an entry", {"ABC", "pe m0 m2", "ABC 0"});
         // The last drag goes on after a press on empty space, not before it.
-        row("released, then on", "ABCD", "p0 m1 r m2 pe m3 r", "BDC[A] 1");
+        row("released, then on", {"ABCD", "p0 m1 r m2 pe m3 r", "BDC[A] 1"});
         // A message box took the release: moves without a button reorder nothing.
-        row("release lost", "ABCD", "p0 m1 lost m2 m3", "B[A]CD 99 drag.ico");
-        row("up at row 304", "ABCDEFGHIJKL", "top5 y304 p6 m5", "ABCDE[G]FHIJKL 99 drag.ico -1");
-        row("not at row 305", "ABCDEFGHIJKL", "top5 y305 p6 m5", "ABCDE[G]FHIJKL 99 drag.ico");
-        row("not at row 364", "ABCDEFGHIJKL", "end6 y364 p5 m6", "ABCDEG[F]HIJKL 99 drag.ico");
-        row("down at row 365", "ABCDEFGHIJKL", "end6 y365 p5 m6", "ABCDEG[F]HIJKL 99 drag.ico 1");
+        row("release lost", {"ABCD", "p0 m1 lost m2 m3", "B[A]CD 99 drag.ico"});
+        row("up at row 304", {"ABCDEFGHIJKL", "top5 y304 p6 m5", "ABCDE[G]FHIJKL 99 drag.ico -1"});
+        row("not at row 305", {"ABCDEFGHIJKL", "top5 y305 p6 m5", "ABCDE[G]FHIJKL 99 drag.ico"});
+        row("not at row 364", {"ABCDEFGHIJKL", "end6 y364 p5 m6", "ABCDEG[F]HIJKL 99 drag.ico"});
+        row("down at row 365", {"ABCDEFGHIJKL", "end6 y365 p5 m6", "ABCDEG[F]HIJKL 99 drag.ico 1"});
         // Double-clicks on empty space, then on the second of three.
-        row("double-clicks", "ABC", "p0 r pe r ce r p1 r c1 r", "A[C] 1");
+        row("double-clicks", {"ABC", "p0 r pe r ce r p1 r c1 r", "A[C] 1"});
         // A removal ends the drag: only a fresh entry click starts one. Shift+Delete
         // removes nothing, Delete and the keypad's remove C, then D.
-        row("Delete, no drag after", "ABCD", "p0 r Down Down Shift+Del Del Num+Del pe m1", "AB 1");
+        row("Delete ends a drag", {"ABCD", "p0 r Down Down Shift+Del Del Num+Del pe m1", "AB 1"});
     }
 
     void gesture() {
@@ -430,23 +411,21 @@ private slots:
         QTest::addColumn<QByteArrayList>("dragged");
         QTest::addColumn<Qt::DropActions>("allowed");
         QTest::addColumn<Qt::DropAction>("answer");
-        const Qt::DropActions copyOrMove = Qt::CopyAction | Qt::MoveAction;
-        const auto row = [](const char* name, const QByteArrayList& dragged,
-                            Qt::DropActions allowed, Qt::DropAction answer) {
+        const auto row = [](const char* name, const QByteArrayList& dragged, Qt::DropAction answer,
+                            Qt::DropActions allowed = Qt::CopyAction | Qt::MoveAction) {
             QTest::newRow(name) << dragged << allowed << answer;
         };
-        row("text without files", {}, copyOrMove, Qt::IgnoreAction);
+        row("text without files", {}, Qt::IgnoreAction);
         row("in order, as given: listed, a folder, any type or name",
             {"/videos/first.wmv", "/videos/Holiday 2009", "/Vidéos/ Clip  ÜBER #1%.TXT "},
-            copyOrMove, Qt::CopyAction);
+            Qt::CopyAction);
         if (QDir::separator() == '/')
             row("names that are not UTF-8, one beside its look-alike",
-                {"/v/lat\xe9.wmv", "/v/twin\xff.wmv", "/v/twin\xef\xbf\xbd.wmv"}, copyOrMove,
-                Qt::CopyAction);
-        row("a file and a web address", {"/videos/a.wmv", "https://example.com/a.wmv"}, copyOrMove,
+                {"/v/lat\xe9.wmv", "/v/twin\xff.wmv", "/v/twin\xef\xbf\xbd.wmv"}, Qt::CopyAction);
+        row("a file and a web address", {"/videos/a.wmv", "https://example.com/a.wmv"},
             Qt::IgnoreAction);
         // Answering a move would have the source delete the files it lent us.
-        row("a source that only moves", {"/videos/a.wmv"}, Qt::MoveAction, Qt::IgnoreAction);
+        row("a source that only moves", {"/videos/a.wmv"}, Qt::IgnoreAction, Qt::MoveAction);
     }
 
     void drop() {

@@ -7,26 +7,13 @@
 
 #include <QPoint>
 #include <QStringList>
-#include <QUrl>
 
 // What the window asked of the desktop during a test: the texts it showed
-// (messages, questions, and the Open dialog's title then its filter), when it
-// kept the system awake and let it sleep again, and how often it would have
-// ended the program.
+// (messages, questions, and the Open dialog's title then its filter) and how
+// often it would have ended the program.
 struct ServiceLog {
     QStringList messages;
     int programEnds = 0;
-};
-
-// A sleep block that only writes "let sleep" to the log when destroyed.
-class LoggedSleepBlock : public SleepBlock {
-public:
-    explicit LoggedSleepBlock(std::shared_ptr<ServiceLog> log)
-        : m_log(std::move(log)) {}
-    ~LoggedSleepBlock() override { m_log->messages << "let sleep"; }
-
-private:
-    std::shared_ptr<ServiceLog> m_log;
 };
 
 // Desktop services for a window under test: nothing is shown, no web page
