@@ -3,13 +3,14 @@
 #include <gtest/gtest.h>
 #include <optional>
 #include <string>
-#include <tuple>
 #include <utility>
 #include <vector>
 
 namespace {
 
-using quillaro::RunResult;
+using quillaro::Mp4Reading;
+using quillaro::Verdict;
+using Kind = quillaro::Mp4Track::Kind;
 
 TEST(ProblemLine, IsFfmpegsOwnLastWordNeverATagOfTheInput) {
     // Ends of ffmpeg 5.1's messages, as it wrote them for real inputs (a
@@ -35,10 +36,10 @@ Conversion failed!
 }
 
 TEST(Verdict, AnMp4IsJudgedByWhatItsInputPromised) {
-    using Kind = quillaro::Mp4Track::Kind;
     const auto mp4 = [](double seconds, std::vector<quillaro::Mp4Track> tracks) {
-        return quillaro::Mp4Reading{quillaro::Mp4Reading::Kind::Whole, std::move(tracks), seconds};
+        return Mp4Reading{Mp4Reading::Kind::Whole, std::move(tracks), seconds};
     };
+    const Mp4Reading unfinished{Mp4Reading::Kind::Incomplete, {}, 0};
     const quillaro::Mp4Track picture{Kind::Picture, 25, 1}, sound{Kind::Sound, 40, 1};
     // Bytes declared and on disk, seconds, picture and sound streams.
     const auto asf = [](std::uint64_t declared, std::uint64_t actual, std::optional<double> seconds,
@@ -46,6 +47,7 @@ TEST(Verdict, AnMp4IsJudgedByWhatItsInputPromised) {
         return quillaro::AsfReading{quillaro::AsfReading::Kind::Asf,
                                     {declared, actual, seconds, pictures, sounds, 0, false}};
     };
+    const std::string cut = " converted (the input is damaged or cut short)";
     struct Row {
         quillaro::AsfReading promise;
         quillaro::Mp4Reading output;
@@ -58,33 +60,22 @@ TEST(Verdict, AnMp4IsJudgedByWhatItsInputPromised) {
          "no picture written (the encoder could not decode the video)"},
         {asf(9, 9, 1.0, 1, 1), mp4(1, {picture, {Kind::Other, 9, 1}}),
          "no sound written (the encoder could not decode the sound)"},
-        {asf(9, 9, 135, 0, 1), mp4(56.4, {sound}),
-         "only 0:56 of 2:15 converted (the input is damaged or cut short)"},
-        {asf(9, 9, 40.61, 0, 1), mp4(0.89, {sound}),
-         "only 0:00.9 of 0:40.6 converted (the input is damaged or cut short)"},
+        {asf(9, 9, 135, 0, 1), mp4(56.4, {sound}), "only 0:56 of 2:15" + cut},
+        {asf(9, 9, 40.61, 0, 1), mp4(0.89, {sound}), "only 0:00.9 of 0:40.6" + cut},
         {asf(9, 9, 4000, 0, 1), mp4(3930, {sound}), ""},
-        {asf(9, 9, 4000, 0, 1), mp4(3000, {sound}),
-         "only 50:00 of 1:06:40 converted (the input is damaged or cut short)"},
-        {asf(234522, 219899, 0.97, 1, 0), mp4(0.97, {picture}),
-         "only 93% of the input converted (the input is damaged or cut short)"},
+        {asf(9, 9, 4000, 0, 1), mp4(3000, {sound}), "only 50:00 of 1:06:40" + cut},
+        {asf(234522, 219899, 0.97, 1, 0), mp4(0.97, {picture}), "only 93% of the input" + cut},
         {asf(9, 9, std::nullopt, 1, 0), mp4(0.001, {picture}), ""}, // a live capture
-        {{},
-         {quillaro::Mp4Reading::Kind::Incomplete, {}, 0},
-         "the MP4 has no index (the encoder did not finish it)"},
+        {{}, unfinished, "the MP4 has no index (the encoder did not finish it)"},
         {{}, {}, "the output is not an MP4 file"},
         // Only a run that fell short blames the disk.
-        {{},
-         {quillaro::Mp4Reading::Kind::Incomplete, {}, 0},
-         "the disk is full (free some space and convert again)",
-         true},
+        {{}, unfinished, "the disk is full (free some space and convert again)", true},
         {asf(9, 9, 1.0, 0, 1), mp4(1, {sound}), "", true},
     };
-    const RunResult exited;
     for (const auto& [promise, output, lack, diskFull] : rows)
-        EXPECT_EQ(quillaro::verdictAfterRun({exited, "", promise, 9, output, diskFull}),
-                  (quillaro::Verdict{lack.empty() ? quillaro::Verdict::Kind::Converted
-                                                  : quillaro::Verdict::Kind::NotWhole,
-                                     lack}))
+        EXPECT_EQ(
+            quillaro::verdictAfterRun({{}, "", promise, 9, output, diskFull}),
+            (Verdict{lack.empty() ? Verdict::Kind::Converted : Verdict::Kind::NotWhole, lack}))
             << lack;
 }
 

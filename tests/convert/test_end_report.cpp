@@ -1,5 +1,6 @@
 #include "convert/EndReport.h"
 
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <string>
 #include <utility>
@@ -24,11 +25,8 @@ TEST(EndReport, ShowsEachNameOnItsOwnLine) {
                  "lat\\xe9\\xe6\\x97/"
                  "\\xc0\\xaf\\xed\\xa0\\x80\\xf4\\x90\\x80\\x80\\u200b\\u2064\\ufeff.wmv \u2014 "
                  "why\\nnot";
-#ifdef _WIN32 // the backslash parts the names of a path, and no name holds a line end
-    const std::string backslash = "\\";
-#else
-    const std::string backslash = "\\\\";
-#endif
+    // On Windows the backslash parts the names of a path, and no name holds a line end.
+    const std::string backslash(std::filesystem::path::preferred_separator == '\\' ? 1 : 2, '\\');
     const std::vector<NotConverted> one{{"/v/c.wmv", "output exists"}};
     const std::vector<NotConverted> notWhole{{"/v/lit\\nreal.wmv", "no picture written"},
                                              {"/v/b\u200f.wmv", "only 0:56 of 2:15 converted"}};
