@@ -5,8 +5,6 @@
 #include <utility>
 #include <vector>
 
-namespace {
-
 using Strings = std::vector<std::string>;
 
 // The lists that came in one burst, and the paths listed.
@@ -25,5 +23,3 @@ TEST(HandOverBurst, ABurstIsListedAsAFolderScanListsItsNames) {
         EXPECT_EQ(burst.take(), Strings());
     }
 }
-
-} // namespace

@@ -6,8 +6,6 @@
 #include <string_view>
 #include <tuple>
 
-namespace {
-
 using namespace quillaro;
 
 // The program's own path, and the pointer file beside it.
@@ -28,5 +26,3 @@ TEST(ProgramFolder, FilesBesideTheProgram) {
     EXPECT_TRUE(std::filesystem::exists(
         pathFromUtf8(programFile(runningProgramFolder(), QUILLARO_TEST_FILE_NAME))));
 }
-
-} // namespace

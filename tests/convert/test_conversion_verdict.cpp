@@ -6,8 +6,6 @@
 #include <utility>
 #include <vector>
 
-namespace {
-
 using quillaro::Mp4Reading;
 using quillaro::Verdict;
 using Kind = quillaro::Mp4Track::Kind;
@@ -78,5 +76,3 @@ TEST(Verdict, AnMp4IsJudgedByWhatItsInputPromised) {
             (Verdict{lack.empty() ? Verdict::Kind::Converted : Verdict::Kind::NotWhole, lack}))
             << lack;
 }
-
-} // namespace

@@ -7,8 +7,6 @@
 #include <tuple>
 #include <utility>
 
-namespace {
-
 TEST(StripExtension, TakesTheExtensionOfTheFileNameOnly) {
     // A dot in a folder name never sends the output to another folder, and a
     // name without a dot is kept whole.
@@ -67,5 +65,3 @@ TEST(EncoderProblem, SaysWhatIsWrongWithTheEncoder) {
     for (const auto& [encoder, problem] : rows)
         EXPECT_EQ(quillaro::encoderProblem(encoder), "The encoder " + problem) << encoder;
 }
-
-} // namespace

@@ -6,8 +6,6 @@
 #include <utility>
 #include <vector>
 
-namespace {
-
 using quillaro::NotConverted;
 
 TEST(EndReport, ShowsEachNameOnItsOwnLine) {
@@ -44,5 +42,3 @@ TEST(EndReport, ShowsEachNameOnItsOwnLine) {
     for (const auto& [outcome, report] : rows)
         EXPECT_EQ(quillaro::endReport(outcome), report);
 }
-
-} // namespace

@@ -22,8 +22,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class Window : public quillaro::BatchWindow {
-public:
+struct Window : quillaro::BatchWindow {
     std::size_t entryCount() const override { return entries.size(); }
     std::string entryText(std::size_t position) const override { return entries[position - 1]; }
     quillaro::EntryId entryId(std::size_t position) const override { return position; }
@@ -122,10 +121,9 @@ TEST(RealMedia, EachFileIsConvertedWholeOrSaysWhatItLacks) {
 
 int main(int argc, char** argv) {
     if (!fs::is_directory(quillaro::pathFromUtf8(QUILLARO_REAL_MEDIA_DIR))) {
-        std::fprintf(stderr,
-                     "\n*** SKIPPED: the real Windows Media files are not at %s: set "
-                     "QUILLARO_REAL_MEDIA_DIR to their folder. ***\n\n",
-                     QUILLARO_REAL_MEDIA_DIR);
+        std::fputs("\n*** SKIPPED: the real Windows Media files are not at " QUILLARO_REAL_MEDIA_DIR
+                   ": set QUILLARO_REAL_MEDIA_DIR to their folder. ***\n\n",
+                   stderr);
         return 77;
     }
     testing::InitGoogleTest(&argc, argv);

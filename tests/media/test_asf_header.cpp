@@ -60,7 +60,7 @@ TEST(AsfHeader, TellsDamageFromHeadersThatAddUp) {
     const std::string sound = streamProperties("F8699E40-5B4D-11CF-A8FD-00805F5C442B", 2),
                       picture = streamProperties("BC19EFC0-5B4D-11CF-A8FD-00805F5C442B", 1),
                       props = fileProperties(20'000'000, 500, 2); // 2 s less 0.5 s preroll
-    const AsfReading notAsf{}, damaged{Kind::Damaged, {}};
+    const AsfReading notAsf{}, bad{Kind::Damaged, {}};
     const auto asf = [](int picture, int sound, int other, std::optional<double> seconds,
                         bool copyProtected = false, std::uint64_t declared = 5000) {
         return AsfReading{Kind::Asf, {declared, 0, seconds, picture, sound, other, copyProtected}};
@@ -75,23 +75,19 @@ TEST(AsfHeader, TellsDamageFromHeadersThatAddUp) {
     const std::tuple<const char*, std::string, AsfReading> rows[] = {
         {"empty", "", notAsf},
         {"a RIFF file", "RIFF" + std::string(60, 0), notAsf},
-        {"header cut in its size", asfHeader("").substr(0, 20), damaged},
-        {"header of 2^64-1", patch(asfHeader(props), 16, le(~0ull, 8)), damaged},
-        {"header smaller than itself", patch(asfHeader(""), 16, le(29, 8)), damaged},
-        {"header past the file", asfHeader(props).substr(0, 100), damaged},
-        {"object of size 0", asfHeader(patch(props, 16, le(0, 8))), damaged},
-        {"object of 2^64-1", asfHeader(patch(props, 16, le(~0ull, 8))), damaged},
-        {"object shorter than its fields", asfHeader(patch(props.substr(0, 60), 16, le(60, 8))),
-         damaged},
-        {"a GUID cut at the end", asfHeader(props + picture.substr(0, 10)), damaged},
-        {"stream with data past it", asfHeader(patch(picture, 64, le(99, 4))), damaged},
-        {"extension longer than itself", asfHeader(patch(headerExtension(""), 42, le(9, 4))),
-         damaged},
-        {"stream names past the end", asfHeader(headerExtension(extendedStream(2, 0, ""))),
-         damaged},
+        {"header cut in its size", asfHeader("").substr(0, 20), bad},
+        {"header of 2^64-1", patch(asfHeader(props), 16, le(~0ull, 8)), bad},
+        {"header smaller than itself", patch(asfHeader(""), 16, le(29, 8)), bad},
+        {"header past the file", asfHeader(props).substr(0, 100), bad},
+        {"object of size 0", asfHeader(patch(props, 16, le(0, 8))), bad},
+        {"object of 2^64-1", asfHeader(patch(props, 16, le(~0ull, 8))), bad},
+        {"object short of its fields", asfHeader(patch(props.substr(0, 60), 16, le(60, 8))), bad},
+        {"a GUID cut at the end", asfHeader(props + picture.substr(0, 10)), bad},
+        {"stream with data past it", asfHeader(patch(picture, 64, le(99, 4))), bad},
+        {"extension longer than itself", asfHeader(patch(headerExtension(""), 42, le(9, 4))), bad},
+        {"stream names past the end", asfHeader(headerExtension(extendedStream(2, 0, ""))), bad},
         {"extensions nested five deep",
-         asfHeader(headerExtension(headerExtension(headerExtension(headerExtension(""))))),
-         damaged},
+         asfHeader(headerExtension(headerExtension(headerExtension(headerExtension(""))))), bad},
 
         // Live: neither its size nor its length nor its packets are told.
         {"broadcast", asfHeader(fileProperties(1000, 0, 3)) + data, asf(0, 0, 0, {}, false, 0)},
@@ -100,8 +96,7 @@ TEST(AsfHeader, TellsDamageFromHeadersThatAddUp) {
         {"data by its size, cut", asfHeader(props) + lessData.substr(0, 900),
          asf(0, 0, 0, 1.5, false, 134 + 1050)},
         {"no play time", asfHeader(fileProperties(0, 500, 2)), asf(0, 0, 0, {})},
-        {"preroll beyond the play time", asfHeader(fileProperties(1000, 3000, 2)),
-         asf(0, 0, 0, 0.0)},
+        {"preroll past the play time", asfHeader(fileProperties(1000, 3000, 2)), asf(0, 0, 0, 0.0)},
         // A JPEG stream is no picture to convert.
         {"streams of each kind, encrypted",
          asfHeader(props + picture + sound + object("2211B3FB-BD23-11D2-B4B7-00A0C955FC6E", "") +
