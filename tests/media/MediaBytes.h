@@ -23,14 +23,11 @@ inline std::string patch(std::string bytes, std::size_t at, const std::string& w
 }
 
 // An ASF object of the type whose GUID is `type`, written as text; ASF stores
-// a GUID's first three groups little-endian.
+// a GUID's first three groups little-endian. `at`: each byte's place in the text.
 inline std::string object(const std::string& type, const std::string& body) {
-    std::string hex, bytes;
-    for (char c : type)
-        if (c != '-')
-            hex += c;
-    for (int place : {3, 2, 1, 0, 5, 4, 7, 6, 8, 9, 10, 11, 12, 13, 14, 15})
-        bytes += static_cast<char>(std::stoi(hex.substr(2 * place, 2), nullptr, 16));
+    std::string bytes;
+    for (int at : {6, 4, 2, 0, 11, 9, 16, 14, 19, 21, 24, 26, 28, 30, 32, 34})
+        bytes += static_cast<char>(std::stoi(type.substr(at, 2), nullptr, 16));
     return bytes + le(24 + body.size(), 8) + body;
 }
 inline std::string asfHeader(const std::string& objects) {

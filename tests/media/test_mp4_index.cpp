@@ -73,8 +73,7 @@ TEST(Mp4Index, TellsWholeFilesFromCutAndLyingOnes) {
         {"first box of 64-bit size 15", be(1, 4) + "ftyp" + be(15, 8) + ftyp, notMp4},
         // What an encoder stopped mid-file leaves: the media data runs to the
         // end, its size still the placeholder.
-        {"stopped: media data of size 0", ftyp + box("free", "") + be(0, 4) + "mdat" + "fr",
-         incomplete},
+        {"stopped: media data of size 0", ftyp + box("free", "") + be(0, 4) + "mdatfr", incomplete},
         // Its end, where a sum wraps round, would fall back on the index.
         {"media data of 2^64 less the index",
          ftyp + moov + be(1, 4) + "mdat" + be(0 - moov.size(), 8), incomplete},
@@ -94,8 +93,7 @@ TEST(Mp4Index, TellsWholeFilesFromCutAndLyingOnes) {
         {"index last", ftyp + box("free", "") + mdat + moov, both},
         // The index may start the file; media data of size 0 runs to its end.
         {"index first, 64-bit",
-         be(1, 4) + "moov" + be(8 + moov.size(), 8) + moov.substr(8) + be(0, 4) + "mdat" + "fr",
-         both},
+         be(1, 4) + "moov" + be(8 + moov.size(), 8) + moov.substr(8) + be(0, 4) + "mdatfr", both},
         {"movie length untold: the longest track's",
          index(timeBox("mvhd", 1, 600, ~0ull) + trak("soun", 8000, 24000, 24, "stz2") + video),
          whole({{Track::Sound, 24, 3.0}, {Track::Picture, 50, 2.0}}, 3.0)},
