@@ -59,5 +59,13 @@ inline std::string extendedStream(int names, int payloadSystems, const std::stri
 inline std::string box(const std::string& type, const std::string& body) {
     return be(8 + body.size(), 4) + type + body;
 }
+// A movie header (mvhd) or a media header (mdhd), its fields after the
+// length left 0.
+inline std::string timeBox(const char* type, int version, std::uint32_t timeScale,
+                           std::uint64_t duration) {
+    const int width = version == 1 ? 8 : 4;
+    return box(type, be(version, 1) + std::string(3 + 2 * width, 0) + be(timeScale, 4) +
+                         be(duration, width) + std::string(4, 0));
+}
 
 } // namespace quillaro::testbytes

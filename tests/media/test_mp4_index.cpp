@@ -21,13 +21,6 @@ using namespace quillaro::testbytes;
 
 const std::string ftyp = box("ftyp", "isom" + be(512, 4) + "isomiso2mp41");
 
-// A movie header (mvhd) or a media header (mdhd).
-std::string timeBox(const char* type, int version, std::uint32_t timeScale,
-                    std::uint64_t duration) {
-    const int width = version == 1 ? 8 : 4;
-    return box(type, be(version, 1) + std::string(3 + 2 * width, 0) + be(timeScale, 4) +
-                         be(duration, width) + std::string(4, 0));
-}
 std::string trak(const char* handler, std::uint32_t timeScale, std::uint32_t duration,
                  std::uint32_t samples, const char* sizes = "stsz") {
     // Every sample 1 byte: one size for all (stsz), or each its own in 4 bits (stz2).
