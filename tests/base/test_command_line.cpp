@@ -36,13 +36,11 @@ TEST(CommandLine, TheToolkitTakesItsOptionsOnlyBeforeTheSeparator) {
         quillaro::CommandLine commandLine(static_cast<int>(given.size()), argv.data(),
                                           exact.empty() ? given : exact);
         int& argc = commandLine.toolkitArgc();
-        char** toolkitArgv = commandLine.toolkitArgv();
-        EXPECT_EQ(Strings(toolkitArgv, toolkitArgv + argc), handed);
-        EXPECT_EQ(toolkitArgv[argc], nullptr);
-        argc = static_cast<int>(
-            std::remove_if(toolkitArgv, toolkitArgv + argc,
-                           [&](char* a) { return std::count(taken.begin(), taken.end(), a); }) -
-            toolkitArgv);
+        char** qtArgv = commandLine.toolkitArgv();
+        EXPECT_EQ(Strings(qtArgv, qtArgv + argc), handed);
+        EXPECT_EQ(qtArgv[argc], nullptr);
+        const auto isTaken = [&](char* a) { return std::count(taken.begin(), taken.end(), a); };
+        argc = static_cast<int>(std::remove_if(qtArgv, qtArgv + argc, isTaken) - qtArgv);
         EXPECT_EQ(commandLine.pathArguments(), paths) << given.back();
     }
 }

@@ -18,12 +18,10 @@ TEST(ProblemLine, IsFfmpegsOwnLastWordNeverATagOfTheInput) {
         {"  libpostproc    56.  6.100 / 56.  6.100\n"
          "/v/t.wmv: Invalid data found when processing input\n",
          "Invalid data found when processing input"},
-        {R"([mp4 @ 0x562da8e00580] Could not find tag for codec mpeg4 in stream #0
-Could not write header for output file #0 (incorrect codec parameters ?): Invalid argument
-Error initializing output stream 0:1 -- 
-[aac @ 0x562da8df5a80] Qavg: nan
-Conversion failed!
-)",
+        {"[mp4 @ 0x562da8e00580] Could not find tag for codec mpeg4 in stream #0\nCould not write"
+         " header for output file #0 (incorrect codec parameters ?): Invalid argument\n"
+         "Error initializing output stream 0:1 -- \n[aac @ 0x562da8df5a80] Qavg: nan\nConversion "
+         "failed!\n",
          "Could not find tag for codec mpeg4 in stream #0"},
         {"Error initializing output stream 0:1 --\n", "Error initializing output stream 0:1 --"},
         {"[asf @ 0x55d0] [wmv3 @ 0x55d1] bad\r\n  title : x\r\nConversion failed!", "bad"},

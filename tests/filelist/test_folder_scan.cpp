@@ -7,8 +7,6 @@
 
 namespace fs = std::filesystem;
 
-namespace {
-
 using Paths = std::vector<std::string>;
 
 // A fresh folder tree: names ending in "/" are folders, others empty files.
@@ -25,7 +23,6 @@ struct TempTree : TempFolder {
     // many had been handed over by then.
     Paths scan(std::chrono::nanoseconds pumpInterval = {}) {
         Paths found;
-        foundAtPump.clear();
         quillaro::addAllWmvFilesInFolder(
             root, [&](Paths& batch) { found.insert(found.end(), batch.begin(), batch.end()); },
             [&] { foundAtPump.push_back(found.size()); }, {lister, pumpInterval});
@@ -106,5 +103,3 @@ TEST(FolderScanPump, IsPacedByTimeAndWhatWasFoundIsListedBeforeEachPass) {
     tree.scan();
     EXPECT_EQ(tree.foundAtPump.back(), 20u);
 }
-
-} // namespace

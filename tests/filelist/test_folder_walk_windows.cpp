@@ -4,12 +4,10 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-namespace {
-
 using Paths = std::vector<std::string>;
 
 // The scan's result, each path without the chosen folder.
-Paths scan(const std::string& chosenFolder) {
+static Paths scan(const std::string& chosenFolder) {
     Paths found;
     quillaro::addAllWmvFilesInFolder(
         chosenFolder, [&](Paths& batch) { found.insert(found.end(), batch.begin(), batch.end()); },
@@ -49,5 +47,3 @@ TEST(FolderWalkOnWindows, KnowsAFolderWhateverPathNamesIt) {
     for (const std::string& none : {tree.make("file.wmv"), tree.path + "gone\\"})
         EXPECT_EQ(scan(none), Paths{}) << none;
 }
-
-} // namespace

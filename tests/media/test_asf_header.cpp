@@ -18,8 +18,6 @@
 #include <sys/stat.h>
 #endif
 
-namespace {
-
 using quillaro::AsfHeader;
 using quillaro::AsfReading;
 using Kind = AsfReading::Kind;
@@ -136,10 +134,8 @@ TEST(MediaHeaders, OpenOnlyRegularFiles) {
     ASSERT_EQ(::mkfifo(paths.back().c_str(), 0600), 0);
     paths.push_back("/dev/zero");
 #endif
-    for (const std::string& path : paths) {
-        EXPECT_EQ(quillaro::readAsfHeader(path).kind, Kind::NotAsf) << path;
-        EXPECT_EQ(quillaro::readMp4Index(path).kind, quillaro::Mp4Reading::Kind::NotMp4) << path;
-    }
+    for (const std::string& path : paths)
+        EXPECT_EQ(std::pair(quillaro::readAsfHeader(path).kind, quillaro::readMp4Index(path).kind),
+                  std::pair(Kind::NotAsf, quillaro::Mp4Reading::Kind::NotMp4))
+            << path;
 }
-
-} // namespace

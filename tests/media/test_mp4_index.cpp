@@ -11,8 +11,6 @@
 #include <utility>
 #include <vector>
 
-namespace {
-
 using quillaro::Mp4Reading;
 using quillaro::Mp4Track;
 using Kind = Mp4Reading::Kind;
@@ -21,8 +19,8 @@ using namespace quillaro::testbytes;
 
 const std::string ftyp = box("ftyp", "isom" + be(512, 4) + "isomiso2mp41");
 
-std::string trak(const char* handler, std::uint32_t timeScale, std::uint32_t duration,
-                 std::uint32_t samples, const char* sizes = "stsz") {
+static std::string trak(const char* handler, std::uint32_t timeScale, std::uint32_t duration,
+                        std::uint32_t samples, const char* sizes = "stsz") {
     // Every sample 1 byte: one size for all (stsz), or each its own in 4 bits (stz2).
     const std::string table =
         sizes == std::string("stsz")
@@ -35,7 +33,7 @@ std::string trak(const char* handler, std::uint32_t timeScale, std::uint32_t dur
 }
 
 // Lengths to a tenth of a second: an encoder's are rounded to its time scales.
-void expectReads(Mp4Reading reading, const Mp4Reading& expected) {
+static void expectReads(Mp4Reading reading, const Mp4Reading& expected) {
     reading.seconds = std::round(reading.seconds * 10) / 10;
     for (Mp4Track& track : reading.tracks)
         track.seconds = std::round(track.seconds * 10) / 10;
@@ -44,7 +42,7 @@ void expectReads(Mp4Reading reading, const Mp4Reading& expected) {
 
 const Mp4Reading notMp4{}, incomplete{Kind::Incomplete, {}, 0};
 // A hand-made track's samples are one byte each.
-Mp4Reading whole(std::vector<Mp4Track> tracks, double seconds) {
+static Mp4Reading whole(std::vector<Mp4Track> tracks, double seconds) {
     for (Mp4Track& track : tracks)
         track.bytes = track.samples;
     return {Kind::Whole, std::move(tracks), seconds};
@@ -113,5 +111,3 @@ TEST(Mp4Index, SeeksOverMediaDataBeyond4GB) {
         << box("moov", timeBox("mvhd", 0, 1000, 7000) + trak("vide", 25, 175, 175));
     expectReads(quillaro::readMp4Index(path), whole({{Track::Picture, 175, 7.0}}, 7.0));
 }
-
-} // namespace
