@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -44,26 +45,22 @@ TEST(Verdict, AnMp4IsJudgedByWhatItsInputPromised) {
                                     {declared, actual, seconds, pictures, sounds, 0, false}};
     };
     const std::string cut = " converted (the input is damaged or cut short)";
-    struct Row {
-        quillaro::AsfReading promise;
-        quillaro::Mp4Reading output;
-        std::string lack;
-        bool diskFull = false; // after the run
-    };
-    const Row rows[] = {
-        {asf(9, 9, 1.04, 1, 1), mp4(0.9, {picture, sound}), ""},
+    // The promise, the output, what it lacks, and whether the disk was full after the run.
+    const std::tuple<quillaro::AsfReading, Mp4Reading, std::string, bool> rows[] = {
+        {asf(9, 9, 1.04, 1, 1), mp4(0.9, {picture, sound}), "", false},
         {asf(9, 9, 1.0, 1, 1), mp4(1, {{Kind::Picture, 0, 0}, sound}),
-         "no picture written (the encoder could not decode the video)"},
+         "no picture written (the encoder could not decode the video)", false},
         {asf(9, 9, 1.0, 1, 1), mp4(1, {picture, {Kind::Other, 9, 1}}),
-         "no sound written (the encoder could not decode the sound)"},
-        {asf(9, 9, 135, 0, 1), mp4(56.4, {sound}), "only 0:56 of 2:15" + cut},
-        {asf(9, 9, 40.61, 0, 1), mp4(0.89, {sound}), "only 0:00.9 of 0:40.6" + cut},
-        {asf(9, 9, 4000, 0, 1), mp4(3930, {sound}), ""},
-        {asf(9, 9, 4000, 0, 1), mp4(3000, {sound}), "only 50:00 of 1:06:40" + cut},
-        {asf(234522, 219899, 0.97, 1, 0), mp4(0.97, {picture}), "only 93% of the input" + cut},
-        {asf(9, 9, std::nullopt, 1, 0), mp4(0.001, {picture}), ""}, // a live capture
-        {{}, unfinished, "the MP4 has no index (the encoder did not finish it)"},
-        {{}, {}, "the output is not an MP4 file"},
+         "no sound written (the encoder could not decode the sound)", false},
+        {asf(9, 9, 135, 0, 1), mp4(56.4, {sound}), "only 0:56 of 2:15" + cut, false},
+        {asf(9, 9, 40.61, 0, 1), mp4(0.89, {sound}), "only 0:00.9 of 0:40.6" + cut, false},
+        {asf(9, 9, 4000, 0, 1), mp4(3930, {sound}), "", false},
+        {asf(9, 9, 4000, 0, 1), mp4(3000, {sound}), "only 50:00 of 1:06:40" + cut, false},
+        {asf(234522, 219899, 0.97, 1, 0), mp4(0.97, {picture}), "only 93% of the input" + cut,
+         false},
+        {asf(9, 9, std::nullopt, 1, 0), mp4(0.001, {picture}), "", false}, // a live capture
+        {{}, unfinished, "the MP4 has no index (the encoder did not finish it)", false},
+        {{}, {}, "the output is not an MP4 file", false},
         // Only a run that fell short blames the disk.
         {{}, unfinished, "the disk is full (free some space and convert again)", true},
         {asf(9, 9, 1.0, 0, 1), mp4(1, {sound}), "", true},
