@@ -19,9 +19,8 @@ TEST(ProgramFolder, FilesBesideTheProgram) {
         // No folder, no file: never one looked for in whatever folder is current.
         {"quillaro", '/', ""},
     };
-    for (const auto& [program, separator, file] : rows)
-        EXPECT_EQ(programFile(folderOfProgramPath(program, separator), "HAND-M.CUR", separator),
-                  file)
+    for (const auto& [program, sep, file] : rows)
+        EXPECT_EQ(programFile(folderOfProgramPath(program, sep), "HAND-M.CUR", sep), file)
             << program;
     EXPECT_TRUE(std::filesystem::exists(
         pathFromUtf8(programFile(runningProgramFolder(), QUILLARO_TEST_FILE_NAME))));

@@ -33,11 +33,10 @@ TEST(WindowsCommandLine, SplitsBackIntoTheFixedEncoderRun) {
          R"("C:\Program Files\ffmpeg.exe" -i "C:\V\a b.wma" -b:v 600k -vcodec mpeg4 -b:a 128k )"
          R"(-acodec aac -vn "C:\V\a b.mp4")"},
     };
-    for (const auto& [encoder, entry, picture, line] : lines)
-        EXPECT_EQ(
-            commandLineText(encoderCommand(encoder, entry, outputPathFor(entry, '\\'), picture),
-                            CommandLineFlavour::Windows),
-            line);
+    for (const auto& [encoder, entry, picture, line] : lines) {
+        const Command command = encoderCommand(encoder, entry, outputPathFor(entry, '\\'), picture);
+        EXPECT_EQ(commandLineText(command, CommandLineFlavour::Windows), line);
+    }
     const std::pair<const char*, const char*> rows[] = {
         {"", R"("")"},
         {R"(say "hi")", R"("say \"hi\"")"},

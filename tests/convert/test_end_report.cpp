@@ -27,15 +27,14 @@ TEST(EndReport, ShowsEachNameOnItsOwnLine) {
     const std::string backslash(std::filesystem::path::preferred_separator == '\\' ? 1 : 2, '\\');
     const std::vector<NotConverted> notWhole{{"/v/lit\\nreal.wmv", "no picture written"},
                                              {"/v/b\u200f.wmv", "only 0:56 of 2:15 converted"}};
-    const std::string notWholeLines = "\n/v/lit" + backslash +
-                                      "nreal.wmv \u2014 no picture written\n/v/b\\u200f.wmv "
-                                      "\u2014 only 0:56 of 2:15 converted";
     const std::pair<quillaro::BatchOutcome, std::string> rows[] = {
         {{12, std::vector<NotConverted>(11, failure), {}, true},
          "Stopped.\n\n11 of 12 files were not converted:" + lines + "\n\u2026and 1 more."},
         {{5, {{"/v/c.wmv", "output exists"}}, notWhole, false},
-         "Done.\n\n2 of 5 files were converted, but not whole (their MP4 is kept):" +
-             notWholeLines + "\n\n1 of 5 files were not converted:\n/v/c.wmv \u2014 output exists"},
+         "Done.\n\n2 of 5 files were converted, but not whole (their MP4 is kept):\n/v/lit" +
+             backslash +
+             "nreal.wmv \u2014 no picture written\n/v/b\\u200f.wmv \u2014 only 0:56 of "
+             "2:15 converted\n\n1 of 5 files were not converted:\n/v/c.wmv \u2014 output exists"},
         {{3, {}, {}, false}, "Done."},
     };
     for (const auto& [outcome, report] : rows)

@@ -111,6 +111,7 @@ TEST(AsfHeader, TellsDamageFromHeadersThatAddUp) {
          asfHeader(props + object("298AE614-2622-4C17-B935-DAE07EE9289C", "")),
          asf(0, 0, 0, 1.5, true)},
     };
+    const auto kindAndHeader = [](const AsfReading& r) { return std::pair(r.kind, r.header); };
     const TempFolder temp;
     const std::string path = temp.file("") + "/caf\xC3\xA9 \xE2\x98\x95 \xD0\xB6.wmv";
     for (auto [name, bytes, expected] : rows) {
@@ -119,9 +120,7 @@ TEST(AsfHeader, TellsDamageFromHeadersThatAddUp) {
         for (const AsfReading& reading :
              {quillaro::readAsfHeader(path),
               quillaro::readAsfHeader(std::as_bytes(std::span(bytes)), bytes.size())})
-            EXPECT_EQ(std::pair(reading.kind, reading.header),
-                      std::pair(expected.kind, expected.header))
-                << name;
+            EXPECT_EQ(kindAndHeader(reading), kindAndHeader(expected)) << name;
     }
 }
 
