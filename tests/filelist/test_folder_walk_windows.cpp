@@ -7,13 +7,12 @@
 using Paths = std::vector<std::string>;
 
 // The scan's result, each path without the chosen folder.
-static Paths scan(const std::string& chosenFolder) {
+static Paths scan(const std::string& folder) {
     Paths found;
     quillaro::addAllWmvFilesInFolder(
-        chosenFolder, [&](Paths& batch) { found.insert(found.end(), batch.begin(), batch.end()); },
-        {});
+        folder, [&](Paths& batch) { found.insert(found.end(), batch.begin(), batch.end()); }, {});
     for (std::string& path : found)
-        path.erase(0, chosenFolder.size());
+        path.erase(0, folder.size());
     return found;
 }
 

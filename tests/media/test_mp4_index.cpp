@@ -20,12 +20,11 @@ using namespace quillaro::testbytes;
 const std::string ftyp = box("ftyp", "isom" + be(512, 4) + "isomiso2mp41");
 
 static std::string trak(const char* handler, std::uint32_t timeScale, std::uint32_t duration,
-                        std::uint32_t samples, const char* sizes = "stsz") {
+                        std::uint32_t samples, const std::string& sizes = "stsz") {
     // Every sample 1 byte: one size for all (stsz), or each its own in 4 bits (stz2).
     const std::string table =
-        sizes == std::string("stsz")
-            ? be(0, 4) + be(1, 4) + be(samples, 4)
-            : be(4, 8) + be(samples, 4) + std::string((samples + 1) / 2, '\x11');
+        sizes == "stsz" ? be(0, 4) + be(1, 4) + be(samples, 4)
+                        : be(4, 8) + be(samples, 4) + std::string((samples + 1) / 2, '\x11');
     const std::string stbl = box("stsd", "") + box(sizes, table);
     return box("trak", box("tkhd", "") + box("mdia", timeBox("mdhd", 0, timeScale, duration) +
                                                          box("hdlr", be(0, 8) + handler) +
@@ -52,8 +51,7 @@ static Mp4Reading whole(std::vector<Mp4Track> tracks, double seconds) {
 // MP4 at all, for the first box), never past the end of the file or in a
 // loop that does not advance.
 TEST(Mp4Index, TellsWholeFilesFromCutAndLyingOnes) {
-    const std::string video = trak("vide", 12800, 25600, 50);
-    const std::string mvhd = timeBox("mvhd", 0, 1000, 2000);
+    const std::string video = trak("vide", 12800, 25600, 50), mvhd = timeBox("mvhd", 0, 1000, 2000);
     const std::string moov = box("moov", mvhd + video + trak("soun", 44100, 88200, 88));
     const Mp4Reading both = whole({{Track::Picture, 50, 2.0}, {Track::Sound, 88, 2.0}}, 2.0);
     const std::string mdat = box("mdat", std::string(100, 'm'));
