@@ -7,9 +7,8 @@
 #include <utility>
 #include <vector>
 
-using quillaro::Mp4Reading;
-using quillaro::Verdict;
-using Kind = quillaro::Mp4Track::Kind;
+using namespace quillaro;
+using Kind = Mp4Track::Kind;
 
 TEST(ProblemLine, IsFfmpegsOwnLastWordNeverATagOfTheInput) {
     // Ends of ffmpeg 5.1's messages, as it wrote them for real inputs (a
@@ -29,24 +28,24 @@ TEST(ProblemLine, IsFfmpegsOwnLastWordNeverATagOfTheInput) {
         {"Conversion failed!\n    title : Decoder (codec none) not found\n", "Conversion failed!"},
     };
     for (const auto& [messages, line] : rows)
-        EXPECT_EQ(quillaro::problemLine(messages, "/v/t.wmv"), line) << messages;
+        EXPECT_EQ(problemLine(messages, "/v/t.wmv"), line) << messages;
 }
 
 TEST(Verdict, AnMp4IsJudgedByWhatItsInputPromised) {
-    const auto mp4 = [](double seconds, std::vector<quillaro::Mp4Track> tracks) {
+    const auto mp4 = [](double seconds, std::vector<Mp4Track> tracks) {
         return Mp4Reading{Mp4Reading::Kind::Whole, std::move(tracks), seconds};
     };
     const Mp4Reading unfinished{Mp4Reading::Kind::Incomplete, {}, 0};
-    const quillaro::Mp4Track picture{Kind::Picture, 25, 1}, sound{Kind::Sound, 40, 1};
+    const Mp4Track picture{Kind::Picture, 25, 1}, sound{Kind::Sound, 40, 1};
     // Bytes declared and on disk, seconds, picture and sound streams.
     const auto asf = [](std::uint64_t declared, std::uint64_t actual, std::optional<double> seconds,
                         int pictures, int sounds) {
-        return quillaro::AsfReading{quillaro::AsfReading::Kind::Asf,
-                                    {declared, actual, seconds, pictures, sounds, 0, false}};
+        return AsfReading{AsfReading::Kind::Asf,
+                          {declared, actual, seconds, pictures, sounds, 0, false}};
     };
     const std::string cut = " converted (the input is damaged or cut short)";
     // The promise, the output, what it lacks, and whether the disk was full after the run.
-    const std::tuple<quillaro::AsfReading, Mp4Reading, std::string, bool> rows[] = {
+    const std::tuple<AsfReading, Mp4Reading, std::string, bool> rows[] = {
         {asf(9, 9, 1.04, 1, 1), mp4(0.9, {picture, sound}), "", false},
         {asf(9, 9, 1.0, 1, 1), mp4(1, {{Kind::Picture, 0, 0}, sound}),
          "no picture written (the encoder could not decode the video)", false},
@@ -67,7 +66,7 @@ TEST(Verdict, AnMp4IsJudgedByWhatItsInputPromised) {
     };
     for (const auto& [promise, output, lack, diskFull] : rows)
         EXPECT_EQ(
-            quillaro::verdictAfterRun({{}, "", promise, 9, output, diskFull}),
+            verdictAfterRun({{}, "", promise, 9, output, diskFull}),
             (Verdict{lack.empty() ? Verdict::Kind::Converted : Verdict::Kind::NotWhole, lack}))
             << lack;
 }

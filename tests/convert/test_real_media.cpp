@@ -10,10 +10,10 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <iostream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -116,9 +116,8 @@ TEST(RealMedia, EachFileIsConvertedWholeOrSaysWhatItLacks) {
 
 int main(int argc, char** argv) {
     if (!fs::is_directory(quillaro::pathFromUtf8(QUILLARO_REAL_MEDIA_DIR))) {
-        std::fputs("\n*** SKIPPED: the real Windows Media files are not at " QUILLARO_REAL_MEDIA_DIR
-                   ": set QUILLARO_REAL_MEDIA_DIR to their folder. ***\n\n",
-                   stderr);
+        std::cerr << "\n*** SKIPPED: the real media files are not at " QUILLARO_REAL_MEDIA_DIR
+                     ": set QUILLARO_REAL_MEDIA_DIR to their folder. ***\n\n";
         return 77;
     }
     testing::InitGoogleTest(&argc, argv);
