@@ -4,9 +4,8 @@
 #include <gtest/gtest.h>
 #include <string>
 #include <tuple>
+#include <utility>
 #include <vector>
-
-namespace {
 
 using Strings = std::vector<std::string>;
 
@@ -37,47 +36,40 @@ TEST(CommandLine, TheToolkitTakesItsOptionsOnlyBeforeTheSeparator) {
         quillaro::CommandLine commandLine(static_cast<int>(given.size()), argv.data(),
                                           exact.empty() ? given : exact);
         int& argc = commandLine.toolkitArgc();
-        char** toolkitArgv = commandLine.toolkitArgv();
-        EXPECT_EQ(Strings(toolkitArgv, toolkitArgv + argc), handed);
-        EXPECT_EQ(toolkitArgv[argc], nullptr);
-        argc = static_cast<int>(
-            std::remove_if(toolkitArgv, toolkitArgv + argc,
-                           [&](char* a) { return std::count(taken.begin(), taken.end(), a); }) -
-            toolkitArgv);
+        char** qtArgv = commandLine.toolkitArgv();
+        EXPECT_EQ(Strings(qtArgv, qtArgv + argc), handed);
+        EXPECT_EQ(qtArgv[argc], nullptr);
+        const auto isTaken = [&](char* a) { return std::count(taken.begin(), taken.end(), a); };
+        argc = static_cast<int>(std::remove_if(qtArgv, qtArgv + argc, isTaken) - qtArgv);
         EXPECT_EQ(commandLine.pathArguments(), paths) << given.back();
     }
 }
 
-// Arguments, the current folder, the separator, and the paths in the list.
+// The current folder and the separator, arguments, and the paths in the list.
 TEST(CommandLine, PathsAreMadeAbsoluteByJoiningBytes) {
-    const std::tuple<Strings, std::string, char, Strings> rows[] = {
-        {{"/v/a.wmv", "b.wmv", "", "./c d/", "../e.wmv"},
-         "/home/u",
-         '/',
+    const std::tuple<std::pair<std::string, char>, Strings, Strings> rows[] = {
+        {{"/home/u", '/'},
+         {"/v/a.wmv", "b.wmv", "", "./c d/", "../e.wmv"},
          {"/v/a.wmv", "/home/u/b.wmv", "/home/u/./c d/", "/home/u/../e.wmv"}},
         // Names that are not UTF-8, in the folder and in the argument.
-        {{"lat\xe9.wmv"}, "/tmp/prog\xe9", '/', {"/tmp/prog\xe9/lat\xe9.wmv"}},
-        {{"a.wmv", "/b"}, "/", '/', {"/a.wmv", "/b"}},
-        {{"a.wmv", "\\b"}, "", '/', {"a.wmv", "\\b"}},
-        {{"C:\\V\\a.wmv", "d:/V/b.wmv", "\\\\srv\\s\\c.wmv", "\xc3\x9cn\xc3\xaf clip.wmv",
+        {{"/tmp/prog\xe9", '/'}, {"lat\xe9.wmv"}, {"/tmp/prog\xe9/lat\xe9.wmv"}},
+        {{"/", '/'}, {"a.wmv", "/b"}, {"/a.wmv", "/b"}},
+        {{"", '/'}, {"a.wmv", "\\b"}, {"a.wmv", "\\b"}},
+        {{"C:\\Vid\xc3\xa9os", '\\'},
+         {"C:\\V\\a.wmv", "d:/V/b.wmv", "\\\\srv\\s\\c.wmv", "\xc3\x9cn\xc3\xaf clip.wmv",
           "x/y.wmv"},
-         "C:\\Vid\xc3\xa9os",
-         '\\',
          {"C:\\V\\a.wmv", "d:\\V\\b.wmv", "\\\\srv\\s\\c.wmv",
           "C:\\Vid\xc3\xa9os\\\xc3\x9cn\xc3\xaf clip.wmv", "C:\\Vid\xc3\xa9os\\x\\y.wmv"}},
         // On the current drive or share; drive-relative names.
-        {{"\\a.wmv", "c:b.wmv", "D:c.wmv", "E:"},
-         "C:\\V",
-         '\\',
+        {{"C:\\V", '\\'},
+         {"\\a.wmv", "c:b.wmv", "D:c.wmv", "E:"},
          {"C:\\a.wmv", "C:\\V\\b.wmv", "D:\\c.wmv", "E:\\"}},
-        {{"\\a.wmv", "b.wmv"},
-         "\\\\srv\\share\\V",
-         '\\',
+        {{"\\\\srv\\share\\V", '\\'},
+         {"\\a.wmv", "b.wmv"},
          {"\\\\srv\\share\\a.wmv", "\\\\srv\\share\\V\\b.wmv"}},
-        {{"a.wmv"}, "C:\\", '\\', {"C:\\a.wmv"}},
+        {{"C:\\", '\\'}, {"a.wmv"}, {"C:\\a.wmv"}},
     };
-    for (const auto& [arguments, folder, separator, paths] : rows)
-        EXPECT_EQ(quillaro::absolutePaths(arguments, folder, separator), paths) << folder;
+    for (const auto& [folder, arguments, paths] : rows)
+        EXPECT_EQ(quillaro::absolutePaths(arguments, folder.first, folder.second), paths)
+            << folder.first;
 }
-
-} // namespace

@@ -6,8 +6,6 @@
 #include <string_view>
 #include <tuple>
 
-namespace {
-
 using namespace quillaro;
 
 // The program's own path, and the pointer file beside it.
@@ -21,12 +19,9 @@ TEST(ProgramFolder, FilesBesideTheProgram) {
         // No folder, no file: never one looked for in whatever folder is current.
         {"quillaro", '/', ""},
     };
-    for (const auto& [program, separator, file] : rows)
-        EXPECT_EQ(programFile(folderOfProgramPath(program, separator), "HAND-M.CUR", separator),
-                  file)
+    for (const auto& [program, sep, file] : rows)
+        EXPECT_EQ(programFile(folderOfProgramPath(program, sep), "HAND-M.CUR", sep), file)
             << program;
     EXPECT_TRUE(std::filesystem::exists(
         pathFromUtf8(programFile(runningProgramFolder(), QUILLARO_TEST_FILE_NAME))));
 }
-
-} // namespace

@@ -7,7 +7,7 @@
 #include <tuple>
 #include <utility>
 
-namespace {
+using namespace quillaro;
 
 TEST(StripExtension, TakesTheExtensionOfTheFileNameOnly) {
     // A dot in a folder name never sends the output to another folder, and a
@@ -19,13 +19,12 @@ TEST(StripExtension, TakesTheExtensionOfTheFileNameOnly) {
         {R"(/home/ann/back\slash.d/movie)", '/', R"(/home/ann/back\slash.d/movie)"},
     };
     for (const auto& [entry, separator, stripped] : rows)
-        EXPECT_EQ(quillaro::StripExtension(entry, separator), stripped) << entry;
+        EXPECT_EQ(StripExtension(entry, separator), stripped) << entry;
 }
 
 TEST(WindowsCommandLine, SplitsBackIntoTheFixedEncoderRun) {
     // Unquoted, Windows would try to start "C:\Program" first. A sound-only
     // input leaves its cover out.
-    using quillaro::Picture;
     const std::tuple<const char*, const char*, Picture, const char*> lines[] = {
         {R"(C:\Tools\ffmpeg.exe)", R"(C:\Videos\clip.wmv)", Picture::Keep,
          R"(C:\Tools\ffmpeg.exe -i "C:\Videos\clip.wmv" -b:v 600k -vcodec mpeg4 -b:a 128k )"
@@ -34,12 +33,10 @@ TEST(WindowsCommandLine, SplitsBackIntoTheFixedEncoderRun) {
          R"("C:\Program Files\ffmpeg.exe" -i "C:\V\a b.wma" -b:v 600k -vcodec mpeg4 -b:a 128k )"
          R"(-acodec aac -vn "C:\V\a b.mp4")"},
     };
-    for (const auto& [encoder, entry, picture, line] : lines)
-        EXPECT_EQ(quillaro::commandLineText(
-                      quillaro::encoderCommand(encoder, entry, quillaro::outputPathFor(entry, '\\'),
-                                               picture),
-                      quillaro::CommandLineFlavour::Windows),
-                  line);
+    for (const auto& [encoder, entry, picture, line] : lines) {
+        const Command command = encoderCommand(encoder, entry, outputPathFor(entry, '\\'), picture);
+        EXPECT_EQ(commandLineText(command, CommandLineFlavour::Windows), line);
+    }
     const std::pair<const char*, const char*> rows[] = {
         {"", R"("")"},
         {R"(say "hi")", R"("say \"hi\"")"},
@@ -48,7 +45,7 @@ TEST(WindowsCommandLine, SplitsBackIntoTheFixedEncoderRun) {
         {R"(a\\"b)", R"("a\\\\\"b")"},
     };
     for (const auto& [text, quoted] : rows)
-        EXPECT_EQ(quillaro::quoteWindowsArgument(text), quoted) << text;
+        EXPECT_EQ(quoteWindowsArgument(text), quoted) << text;
 }
 
 TEST(EncoderProblem, SaysWhatIsWrongWithTheEncoder) {
@@ -56,7 +53,7 @@ TEST(EncoderProblem, SaysWhatIsWrongWithTheEncoder) {
     // program folder there is no encoder path, and nothing to run.
     const std::string folder = std::filesystem::temp_directory_path().string();
     const std::pair<std::string, std::string> rows[] = {
-        {"", "was not found: " + std::string(quillaro::encoderFileName())},
+        {"", "was not found: " + std::string(encoderFileName())},
         {folder, "is a folder: " + folder},
 #ifndef _WIN32 // devices, line ends in names and execute permissions are POSIX's
         {"/dev/null", "is not a regular file: /dev/null"},
@@ -65,7 +62,5 @@ TEST(EncoderProblem, SaysWhatIsWrongWithTheEncoder) {
 #endif
     };
     for (const auto& [encoder, problem] : rows)
-        EXPECT_EQ(quillaro::encoderProblem(encoder), "The encoder " + problem) << encoder;
+        EXPECT_EQ(encoderProblem(encoder), "The encoder " + problem) << encoder;
 }
-
-} // namespace

@@ -1,11 +1,10 @@
 #include "convert/EndReport.h"
 
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <string>
 #include <utility>
 #include <vector>
-
-namespace {
 
 using quillaro::NotConverted;
 
@@ -24,27 +23,20 @@ TEST(EndReport, ShowsEachNameOnItsOwnLine) {
                  "lat\\xe9\\xe6\\x97/"
                  "\\xc0\\xaf\\xed\\xa0\\x80\\xf4\\x90\\x80\\x80\\u200b\\u2064\\ufeff.wmv \u2014 "
                  "why\\nnot";
-#ifdef _WIN32 // the backslash parts the names of a path, and no name holds a line end
-    const std::string backslash = "\\";
-#else
-    const std::string backslash = "\\\\";
-#endif
-    const std::vector<NotConverted> one{{"/v/c.wmv", "output exists"}};
+    // On Windows the backslash parts the names of a path, and no name holds a line end.
+    const std::string backslash(std::filesystem::path::preferred_separator == '\\' ? 1 : 2, '\\');
     const std::vector<NotConverted> notWhole{{"/v/lit\\nreal.wmv", "no picture written"},
                                              {"/v/b\u200f.wmv", "only 0:56 of 2:15 converted"}};
-    const std::string notWholeLines = "\n/v/lit" + backslash +
-                                      "nreal.wmv \u2014 no picture written\n/v/b\\u200f.wmv "
-                                      "\u2014 only 0:56 of 2:15 converted";
     const std::pair<quillaro::BatchOutcome, std::string> rows[] = {
         {{12, std::vector<NotConverted>(11, failure), {}, true},
          "Stopped.\n\n11 of 12 files were not converted:" + lines + "\n\u2026and 1 more."},
-        {{5, one, notWhole, false},
-         "Done.\n\n2 of 5 files were converted, but not whole (their MP4 is kept):" +
-             notWholeLines + "\n\n1 of 5 files were not converted:\n/v/c.wmv \u2014 output exists"},
+        {{5, {{"/v/c.wmv", "output exists"}}, notWhole, false},
+         "Done.\n\n2 of 5 files were converted, but not whole (their MP4 is kept):\n/v/lit" +
+             backslash +
+             "nreal.wmv \u2014 no picture written\n/v/b\\u200f.wmv \u2014 only 0:56 of "
+             "2:15 converted\n\n1 of 5 files were not converted:\n/v/c.wmv \u2014 output exists"},
         {{3, {}, {}, false}, "Done."},
     };
     for (const auto& [outcome, report] : rows)
         EXPECT_EQ(quillaro::endReport(outcome), report);
 }
-
-} // namespace

@@ -10,20 +10,17 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <iostream>
 #include <string>
 #include <utility>
 #include <vector>
 
-namespace {
-
 namespace fs = std::filesystem;
 
-class Window : public quillaro::BatchWindow {
-public:
+struct Window : quillaro::BatchWindow {
     std::size_t entryCount() const override { return entries.size(); }
     std::string entryText(std::size_t position) const override { return entries[position - 1]; }
     quillaro::EntryId entryId(std::size_t position) const override { return position; }
@@ -37,7 +34,7 @@ public:
 #ifndef _WIN32
 // Made by the encoder, then left as other software leaves them, both whole: a
 // clip whose index after its data is lost, a song with its cover as a tag.
-void makeFiles(const TempFolder& folder, std::vector<std::string>& entries) {
+static void makeFiles(const TempFolder& folder, std::vector<std::string>& entries) {
     using namespace quillaro::testbytes;
     const auto make = [&](const std::string& name, const std::string& input) {
         entries.push_back(folder.file(name));
@@ -62,11 +59,10 @@ void makeFiles(const TempFolder& folder, std::vector<std::string>& entries) {
             wide += std::string{c, '\0'};
         return wide;
     };
-    const std::string value =
-        le(3, 1) + le(jpeg.size(), 4) + utf16("image/jpeg") + utf16("") + jpeg;
+    const std::string pic = le(3, 1) + le(jpeg.size(), 4) + utf16("image/jpeg") + utf16("") + jpeg;
     const std::string tag =
         object("D2D0A440-E307-11D2-97F0-00A0C95EA850",
-               le(1, 2) + le(22, 2) + utf16("WM/Picture") + le(1, 2) + le(value.size(), 2) + value);
+               le(1, 2) + le(22, 2) + utf16("WM/Picture") + le(1, 2) + le(pic.size(), 2) + pic);
     const std::uint64_t header = u64(song, 16), objects = u64(song, 24) & 0xFFFFFFFF;
     song = patch(patch(song, 16, le(header + tag.size(), 8)), 24, le(objects + 1, 4));
     writeFile(entries.back(), song.insert(header, tag));
@@ -118,14 +114,10 @@ TEST(RealMedia, EachFileIsConvertedWholeOrSaysWhatItLacks) {
     EXPECT_EQ(std::pair(verdicts, withoutMp4), std::pair(expected, notConverted));
 }
 
-} // namespace
-
 int main(int argc, char** argv) {
     if (!fs::is_directory(quillaro::pathFromUtf8(QUILLARO_REAL_MEDIA_DIR))) {
-        std::fprintf(stderr,
-                     "\n*** SKIPPED: the real Windows Media files are not at %s: set "
-                     "QUILLARO_REAL_MEDIA_DIR to their folder. ***\n\n",
-                     QUILLARO_REAL_MEDIA_DIR);
+        std::cerr << "\n*** SKIPPED: the real media files are not at " QUILLARO_REAL_MEDIA_DIR
+                     ": set QUILLARO_REAL_MEDIA_DIR to their folder. ***\n\n";
         return 77;
     }
     testing::InitGoogleTest(&argc, argv);

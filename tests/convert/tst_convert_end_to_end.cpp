@@ -34,18 +34,18 @@ private slots:
         Form1 form(testServices(log, QDir::toNativeSeparators(work + "/program folder")));
         form.Form_Load();
         QString report = QString("Done.\n\n%1 of %1 files were not converted:").arg(names.size());
+        QStringList mp4s;
         for (const QString& name : names) {
-            QVERIFY(QFile::copy(videos.filePath("source.wmv"), videos.filePath(name)));
-            form.AddFileToList(QDir::toNativeSeparators(videos.filePath(name)));
-            report +=
-                "\n" + QDir::toNativeSeparators(videos.filePath(name)) + " \u2014 output exists";
+            const QString path = QDir::toNativeSeparators(videos.filePath(name));
+            QVERIFY(QFile::copy(videos.filePath("source.wmv"), path));
+            form.AddFileToList(path);
+            report += "\n" + path + " \u2014 output exists";
+            mp4s << videos.filePath(name.left(name.lastIndexOf('.')) + ".mp4");
         }
         const auto outputs = [&] {
             QByteArray bytes;
-            for (const QString& name : names) {
-                QFile file(videos.filePath(name.left(name.lastIndexOf('.')) + ".mp4"));
+            for (QFile file : mp4s)
                 bytes += file.open(QIODevice::ReadOnly) ? file.readAll() : "missing";
-            }
             return bytes;
         };
         auto* convert = form.findChild<TwoStateButton*>("Check2");
@@ -60,12 +60,11 @@ private slots:
                     return track.bytes * 8 / track.seconds / 1000;
             return 0.0;
         };
-        for (const QString& name : names) {
-            const auto mp4 = quillaro::readMp4Index(
-                videos.filePath(name.left(name.lastIndexOf('.')) + ".mp4").toStdString());
+        for (const QString& path : mp4s) {
+            const auto mp4 = quillaro::readMp4Index(path.toStdString());
             const double picture = kbits(mp4, Kind::Picture), sound = kbits(mp4, Kind::Sound);
             QVERIFY2(picture > 250 && sound >= 96,
-                     qPrintable(QString("%1: %2, %3 kbit/s").arg(name).arg(picture).arg(sound)));
+                     qPrintable(QString("%1: %2, %3 kbit/s").arg(path).arg(picture).arg(sound)));
         }
         // Again: every output is there already, reads as a whole MP4 (not an
         // unfinished one) and keeps every byte; the script probes each one

@@ -4,18 +4,15 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-namespace {
-
 using Paths = std::vector<std::string>;
 
 // The scan's result, each path without the chosen folder.
-Paths scan(const std::string& chosenFolder) {
+static Paths scan(const std::string& folder) {
     Paths found;
     quillaro::addAllWmvFilesInFolder(
-        chosenFolder, [&](Paths& batch) { found.insert(found.end(), batch.begin(), batch.end()); },
-        {});
+        folder, [&](Paths& batch) { found.insert(found.end(), batch.begin(), batch.end()); }, {});
     for (std::string& path : found)
-        path.erase(0, chosenFolder.size());
+        path.erase(0, folder.size());
     return found;
 }
 
@@ -49,5 +46,3 @@ TEST(FolderWalkOnWindows, KnowsAFolderWhateverPathNamesIt) {
     for (const std::string& none : {tree.make("file.wmv"), tree.path + "gone\\"})
         EXPECT_EQ(scan(none), Paths{}) << none;
 }
-
-} // namespace

@@ -5,8 +5,6 @@
 #include <tuple>
 #include <vector>
 
-namespace {
-
 using namespace std::string_literals;
 using Paths = std::vector<std::string>;
 
@@ -21,5 +19,3 @@ TEST(OpenDialogResult, GivesTheChosenPathsInOrder) {
     for (const auto& [result, separator, expected] : cases)
         EXPECT_EQ(quillaro::pathsFromOpenDialogResult(result, separator), expected) << result;
 }
-
-} // namespace

@@ -23,14 +23,11 @@ inline std::string patch(std::string bytes, std::size_t at, const std::string& w
 }
 
 // An ASF object of the type whose GUID is `type`, written as text; ASF stores
-// a GUID's first three groups little-endian.
+// a GUID's first three groups little-endian. `at`: each byte's place in the text.
 inline std::string object(const std::string& type, const std::string& body) {
-    std::string hex, bytes;
-    for (char c : type)
-        if (c != '-')
-            hex += c;
-    for (int place : {3, 2, 1, 0, 5, 4, 7, 6, 8, 9, 10, 11, 12, 13, 14, 15})
-        bytes += static_cast<char>(std::stoi(hex.substr(2 * place, 2), nullptr, 16));
+    std::string bytes;
+    for (int at : {6, 4, 2, 0, 11, 9, 16, 14, 19, 21, 24, 26, 28, 30, 32, 34})
+        bytes += static_cast<char>(std::stoi(type.substr(at, 2), nullptr, 16));
     return bytes + le(24 + body.size(), 8) + body;
 }
 inline std::string asfHeader(const std::string& objects) {
@@ -61,6 +58,14 @@ inline std::string extendedStream(int names, int payloadSystems, const std::stri
 
 inline std::string box(const std::string& type, const std::string& body) {
     return be(8 + body.size(), 4) + type + body;
+}
+// A movie header (mvhd) or a media header (mdhd), its fields after the
+// length left 0.
+inline std::string timeBox(const char* type, int version, std::uint32_t timeScale,
+                           std::uint64_t duration) {
+    const int width = version == 1 ? 8 : 4;
+    return box(type, be(version, 1) + std::string(3 + 2 * width, 0) + be(timeScale, 4) +
+                         be(duration, width) + std::string(4, 0));
 }
 
 } // namespace quillaro::testbytes
