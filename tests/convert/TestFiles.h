@@ -15,13 +15,11 @@
 struct TempFolder {
     TempFolder() { std::filesystem::create_directory(path); }
     TempFolder(const TempFolder&) = delete;
-    ~TempFolder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path, ignored);
-    }
+    ~TempFolder() { std::filesystem::remove_all(path, ignored); }
 
     std::string file(const std::string& name) const { return (path / name).string(); }
 
+    std::error_code ignored;
     const std::filesystem::path path = std::filesystem::temp_directory_path() /
                                        ("quillaro-test-" + std::to_string(std::random_device()()));
 };

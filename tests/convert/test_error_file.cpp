@@ -3,9 +3,7 @@
 
 #include <chrono>
 #include <fcntl.h>
-#include <filesystem>
 #include <gtest/gtest.h>
-#include <string>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>

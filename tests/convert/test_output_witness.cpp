@@ -2,9 +2,7 @@
 #include "convert/OutputWitness.h"
 #include "tests/convert/TestFiles.h"
 
-#include <filesystem>
 #include <gtest/gtest.h>
-#include <string>
 #include <tuple>
 
 namespace {

@@ -4,9 +4,7 @@
 #include "tests/convert/TestFiles.h"
 
 #include <cstdio>
-#include <filesystem>
 #include <gtest/gtest.h>
-#include <string>
 #include <tuple>
 
 #ifdef _WIN32
@@ -42,7 +40,7 @@ TEST(RunAndWait, GivesWhatTheChildDidAtOnceAndLeavesNoHandle) {
     ASSERT_TRUE(std::freopen(fakeEncoder().c_str(), "rb", stdin));
     TempFolder folder;
     writeFile(folder.file("clip.exe"), "neither a script nor a program");
-    const std::tuple<const char*, int, const char*> rows[] = {
+    const std::tuple<const char*, int, std::string> rows[] = {
         {"stdin", 0, "read 0"},
 #ifdef _WIN32
         // 259 is STILL_ACTIVE: a runner that polls the exit code would wait
@@ -60,8 +58,7 @@ TEST(RunAndWait, GivesWhatTheChildDidAtOnceAndLeavesNoHandle) {
     for (int round = 0; round < 3; ++round) {
         for (const auto& [directive, value, tail] : rows) {
             const RunResult result = run({directive});
-            EXPECT_EQ(std::pair(result.value(), result.stderrTail),
-                      std::pair(value, std::string(tail)))
+            EXPECT_EQ(std::pair(result.value(), result.stderrTail), std::pair(value, tail))
                 << directive;
         }
         for (const std::string& program : {folder.file("missing"), folder.file("clip.exe")}) {
@@ -88,17 +85,16 @@ TEST(RunAndWait, ChildOutlivesTheProgram) {
     // The window is closed while the encoder runs: the program ends at once,
     // and the encoder's later writes must not kill it.
     TempFolder folder;
-    writeFile(folder.file("clip.wmv"), "sleep 0.3\nspam 100000");
+    const std::string input = folder.file("clip.wmv"), output = folder.file("clip.mp4");
+    writeFile(input, "sleep 0.3\nspam 100000");
     if (::fork() == 0) {
-        const std::string input = folder.file("clip.wmv"), output = folder.file("clip.mp4");
         quillaro::RunAndWait(quillaro::encoderCommand(fakeEncoder(), input, output), 0,
                              [] { ::_exit(0); });
         ::_exit(1);
     }
-    for (int tries = 0; tries < 100 && readFile(folder.file("clip.mp4")).empty(); ++tries)
+    for (int tries = 0; tries < 100 && readFile(output).empty(); ++tries)
         ::usleep(50'000);
-    EXPECT_EQ(readFile(folder.file("clip.mp4")),
-              fakeMp4("mp4 of " + folder.file("clip.wmv") + "\n"));
+    EXPECT_EQ(readFile(output), fakeMp4("mp4 of " + input + "\n"));
 }
 #endif
 
