@@ -77,6 +77,9 @@ TEST_F(BatchTest, EachFileNotConvertedIsNamedAndNoFileOfAnotherIsOverwrittenOrRe
     // Where the system does not let us see the encoder's open files (Wine), no
     // output of a failed run can be known as its own: all stay.
     const bool watched = encoderWatched();
+#ifdef __linux__ // its /proc shows them
+    EXPECT_TRUE(watched);
+#endif
     const std::string kept = watched ? "" : " (output kept: cannot tell who wrote it)";
     const std::string refused = "File '" + folder.file("raced.mp4") + "' already exists. Exiting.";
     // ffmpeg shows the input's tags indented, a line break in one too.
@@ -110,6 +113,19 @@ TEST_F(BatchTest, EachFileNotConvertedIsNamedAndNoFileOfAnotherIsOverwrittenOrRe
         {"long", "stderr " + std::string(5000, 'x') + "\nexit 1",
          "encoder exit code 1: \u2026" + std::string(160, 'x'), false},
         {"empty", "empty\nsleep 0.3", "no output written" + kept, !watched},
+        {"exited", "partial\nsleep 0.3\nexit 1", "encoder exit code 1" + kept, !watched},
+        {"linked", "hardlink\nexit 1", notPlain, true},
+#ifdef __linux__ // Linux tells what was done to the file since it was last seen held
+        // The encoder's own writes up to its very end; written to after it
+        // let go, or removed, and the new file given the same inode number
+        // where nothing holds the old one.
+        {"rewrote", "partial\nsleep 0.3\npartial\ncrash", "encoder killed by signal 9 (SIGKILL)",
+         false},
+        {"scrawled", "partial\nsleep 0.3\nclose\nscrawl\nexit 1",
+         "encoder exit code 1 (output kept: cannot tell who wrote it)", true},
+        {"replaced", "partial\nsleep 0.3\nclose\nreplace\nexit 1",
+         "encoder exit code 1 (output kept: the encoder was never seen holding it)", true},
+#endif
         {"titled", titled, "", true},
     };
     writeFile(folder.file("old.mp4"), "keep me");
