@@ -39,14 +39,11 @@ inline std::string fakeEncoder() {
                                  "fake_" + std::string(quillaro::encoderFileName()));
 }
 
-// The fake encoder, told what to do by its arguments.
-inline quillaro::RunResult run(std::vector<std::string> arguments, std::optional<int> style = 0,
+// The fake encoder, told what to do by its argument.
+inline quillaro::RunResult run(std::string directive, std::optional<int> style = 0,
                                quillaro::PumpEvents pump = {},
                                std::string program = fakeEncoder()) {
-    quillaro::Command command{std::move(program), {}};
-    for (std::string& argument : arguments)
-        command.arguments.push_back({std::move(argument)});
-    return quillaro::runProcess(command, style, pump);
+    return quillaro::runProcess({std::move(program), {{std::move(directive)}}}, style, pump);
 }
 
 // Whether the system lets the witness see the encoder's open files: Linux's

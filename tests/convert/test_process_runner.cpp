@@ -63,7 +63,7 @@ TEST(RunAndWait, GivesWhatTheChildDidAtOnceAndLeavesNoHandle) {
         }
         for (const std::string& program : {folder.file("missing"), folder.file("clip.exe")}) {
             const RunResult result = run(
-                {}, 0, [] { ADD_FAILURE() << "a failed start waits for nothing"; }, program);
+                "", 0, [] { ADD_FAILURE() << "a failed start waits for nothing"; }, program);
             EXPECT_TRUE(result.outcome == RunResult::Outcome::NotStarted && result.startError > 0);
             EXPECT_EQ(result.value(), result.startError + quillaro::startFailureBase);
         }
