@@ -146,10 +146,9 @@ TEST_F(BatchTest, EachFileNotConvertedIsNamedAndNoFileOfAnotherIsOverwrittenOrRe
     // Past NAME_MAX bytes on POSIX, and past 255 UTF-16 units on Windows.
     expected.push_back({add(std::string(252, 'n') + ".w"), "output name too long"});
     const std::size_t racedAt = entries.size() + 1;
-    for (const auto& [name, directives, reason, stays] : rows) {
+    for (const auto& [name, directives, reason, stays] : rows)
         if (add(name + ".wmv", directives); !reason.empty())
             expected.push_back({entries.back().first, reason});
-    }
     // Listed twice, and under another spelling: converted once, and not a failure.
     addPath(entries.back().first);
     addPath(folder.file(std::string(".") + char(std::filesystem::path::preferred_separator) +

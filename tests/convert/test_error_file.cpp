@@ -12,8 +12,6 @@
 // holds and who holds it.
 namespace {
 
-using quillaro::RunResult;
-
 // The status of the runner's error file, found among the open files of a
 // process (ours by default).
 std::optional<struct stat> errorFileStatus(const std::string& openFiles = "/proc/self/fd") {
@@ -40,7 +38,7 @@ TEST(ErrorFile, KeepsOnlyTheTailOfStandardErrorAndPassesOnNoDescriptorOfOurs) {
                                std::to_string(ours) + " ] && echo leaked >&2";
     long long held = -1;
     bool reaped = false;
-    const RunResult result =
+    const auto result =
         quillaro::runProcess({"/bin/sh", {{"-c"}, {script}}}, 0, [&, first = true]() mutable {
             for (int waits = 0; first && waits < 500 && !reaped; ++waits) {
                 std::this_thread::sleep_for(std::chrono::milliseconds(10));
@@ -79,7 +77,7 @@ TEST(ErrorFile, NothingLeftRunningGrowsTheErrorFile) {
     EXPECT_TRUE(!state.empty() && state.find(") Z ") == std::string::npos) << state;
 
     bool grew = true;
-    const RunResult outlived = run({"scribble 0.5"}, 0, [&, sealed = false]() mutable {
+    const auto outlived = run({"scribble 0.5"}, 0, [&, sealed = false]() mutable {
         if (!std::exchange(sealed, true)) {
             quillaro::sealErrorFilesOfRunningChildren();
             grew = grows("/proc/self/fd");
