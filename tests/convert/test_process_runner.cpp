@@ -29,8 +29,7 @@ int openHandleCount() {
 }
 #else
 int openHandleCount() {
-    return static_cast<int>(std::distance(std::filesystem::directory_iterator("/proc/self/fd"),
-                                          std::filesystem::directory_iterator()));
+    return int(std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {}));
 }
 #endif
 
@@ -73,8 +72,7 @@ TEST(RunAndWait, GivesWhatTheChildDidAtOnceAndLeavesNoHandle) {
     // The encoder runs hidden. Omitted, 6 and anything past it are "minimised
     // without focus", SW_SHOWMINNOACTIVE (7): Windows' own 6 would take the focus.
     std::string shown;
-    const std::optional<int> styles[] = {std::nullopt, 0, 3, 6, 7};
-    for (const std::optional<int> style : styles)
+    for (const std::optional<int> style : std::vector<std::optional<int>>{std::nullopt, 0, 3, 6, 7})
         shown += run({"show"}, style).stderrTail + ",";
     EXPECT_EQ(shown, "7,0,3,7,7,");
 #endif
