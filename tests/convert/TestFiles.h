@@ -49,8 +49,7 @@ inline quillaro::RunResult run(std::string directive, std::optional<int> style =
 // Whether the system lets the witness see the encoder's open files: Linux's
 // /proc and Windows do, Wine does not.
 inline bool encoderWatched() {
-    quillaro::OutputWitness witness(
-        (std::filesystem::temp_directory_path() / "quillaro-nothing").string());
+    quillaro::OutputWitness witness(TempFolder().file("nothing"));
     quillaro::EventPump idle;
     quillaro::runProcess({fakeEncoder(), {{"exit 0"}}}, 0, idle,
                          [&](const quillaro::RunningChild& child) { witness.look(child); });

@@ -203,26 +203,22 @@ TEST_F(BatchTest, TheListChangingDuringABatchSkipsNothingAndIsReported) {
         entries.erase(entries.begin() + static_cast<long>(position) - 1);
         batch.entriesRemoved(position, 1);
     };
+    // An added entry counts in the bar and takes a place, but is not converted.
+    // Here it is moved into the batch's range by a removal before it.
+    const auto insertE = [&] {
+        entries.insert(entries.begin() + 2, {at('e'), nextId++});
+        remove(1);
+    };
+    // d moved to the top, behind the batch: b is met again and not redone.
+    const auto dToTop = [&] { std::rotate(entries.begin(), entries.end() - 1, entries.end()); };
     const std::vector<NotConverted> dLeft{{at('d'), "not reached (the list changed)"}};
     const std::tuple<std::function<void()>, std::string, std::vector<float>,
                      std::vector<NotConverted>>
         rows[] = {
             {[&] { remove(2); }, "abcd", {25, 50, 66.666664f, 100, 0}, {}},
             {[&] { remove(3); }, "abd", {25, 50, 100, 0}, {}},
-            // An added entry counts in the bar and takes a place, but is not converted.
-            // Here it is moved into the batch's range by a removal before it.
-            {[&] {
-                 entries.insert(entries.begin() + 2, {at('e'), nextId++});
-                 remove(1);
-             },
-             "abc",
-             {25, 50, 50, 75, 0},
-             dLeft},
-            // d moved to the top, behind the batch: b is met again and not redone.
-            {[&] { std::rotate(entries.begin(), entries.end() - 1, entries.end()); },
-             "abc",
-             {25, 50, 75, 100, 0},
-             dLeft},
+            {insertE, "abc", {25, 50, 50, 75, 0}, dLeft},
+            {dToTop, "abc", {25, 50, 75, 100, 0}, dLeft},
         };
     writeFile(at('e'), "");
     for (const auto& [change, converted, bar, left] : rows) {
