@@ -50,10 +50,7 @@ protected:
         writeFile(folder.file(name), directives);
         return addPath(folder.file(name));
     }
-    std::string addPath(const std::string& path) {
-        entries.push_back({path, nextId++});
-        return path;
-    }
+    std::string addPath(const std::string& at) { return entries.emplace_back(at, nextId++).first; }
 
     TempFolder folder;
     quillaro::BatchConversion batch;
@@ -159,13 +156,11 @@ TEST_F(BatchTest, EachFileNotConvertedIsNamedAndNoFileOfAnotherIsOverwrittenOrRe
         ~Unmount() { ::umount2(at.c_str(), MNT_DETACH); }
     } full{folder.file("full")};
     std::filesystem::create_directory(full.at);
-    if (::mount("tmpfs", full.at.c_str(), "tmpfs", 0, "size=256k") == 0) {
-        writeFile(full.at + "/big.wmv", "partial\nsleep 0.3\nexit 1");
-        expected.push_back({addPath(full.at + "/big.wmv"),
+    if (::mount("tmpfs", full.at.c_str(), "tmpfs", 0, "size=256k") == 0)
+        expected.push_back({add("full/big.wmv", "partial\nsleep 0.3\nexit 1"),
                             "the disk is full (free some space and convert again)" + kept});
-    } else {
+    else
         std::fprintf(stderr, "*** SKIPPED the full disk: a file system may not be mounted\n");
-    }
 #endif
     onPump = [&, done = false]() mutable {
         if (progress.size() == racedAt && !std::exchange(done, true))
