@@ -2,7 +2,6 @@
 // ... OUTPUT", it follows the lines of INPUT, one directive each; called with
 // other arguments, each is a directive.
 //   stderr TEXT   writes TEXT to standard error
-//   spam N        writes a line of N dots there
 //   sleep SECONDS
 //   exit CODE     ends now with CODE
 //   crash         ends now as a crashed program: killed by SIGKILL, or on
@@ -136,8 +135,6 @@ int main(int argc, char** argv) {
         const std::string rest = line.substr(std::min(blank + 1, line.size()));
         if (directive == "stderr")
             std::cerr << rest + "\n";
-        else if (directive == "spam")
-            std::cerr << std::string(std::stoul(rest), '.') + "\n";
         else if (directive == "sleep")
             pause(rest);
         else if (directive == "exit")

@@ -97,7 +97,7 @@ TEST_F(BatchTest, EachFileNotConvertedIsNamedAndNoFileOfAnotherIsOverwrittenOrRe
         {"crashed", "partial\nsleep 0.3\nstderr frame=1\rCrashed\r\ncrash",
          crashed + ": Crashed" + kept, !watched},
         {"half",
-         "partial\nsleep 0.3\nspam 1000000\n" + titled +
+         "partial\nsleep 0.3\nstderr " + std::string(1000000, '.') + "\n" + titled +
              "stderr [asf @ 0x55d0] Invalid data found when processing input\nstderr "
              "Conversion failed! \r\nstderr \t\nexit 1",
          "encoder exit code 1: Invalid data found when processing input" + kept, !watched},

@@ -84,7 +84,7 @@ TEST(RunAndWait, ChildOutlivesTheProgram) {
     // and the encoder's later writes must not kill it.
     TempFolder folder;
     const std::string input = folder.file("clip.wmv"), output = folder.file("clip.mp4");
-    writeFile(input, "sleep 0.3\nspam 100000");
+    writeFile(input, "sleep 0.3\nstderr " + std::string(100000, '.'));
     if (::fork() == 0) {
         quillaro::RunAndWait(quillaro::encoderCommand(fakeEncoder(), input, output), 0,
                              [] { ::_exit(0); });
