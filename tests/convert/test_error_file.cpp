@@ -1,4 +1,3 @@
-#include "convert/ProcessRunner.h"
 #include "tests/convert/TestFiles.h"
 
 #include <chrono>

@@ -1,5 +1,4 @@
 #include "convert/EncoderCommand.h"
-#include "convert/ProcessRunner.h"
 #include "tests/convert/FakeMp4.h"
 #include "tests/convert/TestFiles.h"
 
