@@ -15,13 +15,11 @@
 struct TempFolder {
     TempFolder() { std::filesystem::create_directory(path); }
     TempFolder(const TempFolder&) = delete;
-    ~TempFolder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path, ignored);
-    }
+    ~TempFolder() { std::filesystem::remove_all(path, ignored); }
 
     std::string file(const std::string& name) const { return (path / name).string(); }
 
+    std::error_code ignored;
     const std::filesystem::path path = std::filesystem::temp_directory_path() /
                                        ("quillaro-test-" + std::to_string(std::random_device()()));
 };
@@ -41,21 +39,17 @@ inline std::string fakeEncoder() {
                                  "fake_" + std::string(quillaro::encoderFileName()));
 }
 
-// The fake encoder, told what to do by its arguments.
-inline quillaro::RunResult run(std::vector<std::string> arguments, std::optional<int> style = 0,
+// The fake encoder, told what to do by its argument.
+inline quillaro::RunResult run(std::string directive, std::optional<int> style = 0,
                                quillaro::PumpEvents pump = {},
                                std::string program = fakeEncoder()) {
-    quillaro::Command command{std::move(program), {}};
-    for (std::string& argument : arguments)
-        command.arguments.push_back({std::move(argument)});
-    return quillaro::runProcess(command, style, pump);
+    return quillaro::runProcess({std::move(program), {{std::move(directive)}}}, style, pump);
 }
 
 // Whether the system lets the witness see the encoder's open files: Linux's
 // /proc and Windows do, Wine does not.
 inline bool encoderWatched() {
-    quillaro::OutputWitness witness(
-        (std::filesystem::temp_directory_path() / "quillaro-nothing").string());
+    quillaro::OutputWitness witness(TempFolder().file("nothing"));
     quillaro::EventPump idle;
     quillaro::runProcess({fakeEncoder(), {{"exit 0"}}}, 0, idle,
                          [&](const quillaro::RunningChild& child) { witness.look(child); });

@@ -2,7 +2,6 @@
 // ... OUTPUT", it follows the lines of INPUT, one directive each; called with
 // other arguments, each is a directive.
 //   stderr TEXT   writes TEXT to standard error
-//   spam N        writes a line of N dots there
 //   sleep SECONDS
 //   exit CODE     ends now with CODE
 //   crash         ends now as a crashed program: killed by SIGKILL, or on
@@ -31,13 +30,11 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <iterator>
 #include <sstream>
-#include <string>
 #include <thread>
 #include <vector>
 
@@ -57,6 +54,10 @@ namespace fs = std::filesystem;
 
 void pause(const std::string& seconds) {
     std::this_thread::sleep_for(std::chrono::duration<double>(std::stod(seconds)));
+}
+
+void write(const std::string& path, const std::string& content) {
+    std::ofstream(path, std::ios::binary) << content;
 }
 
 #ifdef _WIN32
@@ -86,6 +87,17 @@ void startHolder(const std::string&, const std::string& file, const std::string&
     elsewhere([&] { pause(seconds); });
 }
 
+// Removes `file` and writes another there until it has the old one's inode number.
+void replace(const std::string& file) {
+    struct stat old = {}, now = {};
+    ::stat(file.c_str(), &old);
+    for (int tries = 0; tries < 1000 && now.st_ino != old.st_ino; ++tries) {
+        fs::remove(file);
+        write(file, "theirs");
+        ::stat(file.c_str(), &now);
+    }
+}
+
 // Writes "orphan PID" lines to standard error until `seconds` have passed.
 void scribble(const std::string& seconds) {
     const auto end =
@@ -96,19 +108,10 @@ void scribble(const std::string& seconds) {
 }
 #endif
 
-void say(const std::string& text) {
-    // At once: a crash must not lose it.
-    std::fwrite(text.data(), 1, text.size(), stderr);
-    std::fflush(stderr);
-}
-
-void write(const std::string& path, const std::string& content) {
-    std::ofstream(path, std::ios::binary) << content;
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
+    // Standard error is unbuffered: a crash loses nothing said before it.
     const std::vector<std::string> arguments(argv, argv + argc);
     const bool encoding = arguments.size() > 3 && arguments[1] == "-i";
     const std::string input = encoding ? arguments[2] : "";
@@ -116,7 +119,7 @@ int main(int argc, char** argv) {
     std::stringstream directives;
     if (encoding) {
         if (fs::exists(fs::symlink_status(output))) {
-            say("File '" + output + "' already exists. Exiting.\n");
+            std::cerr << "File '" + output + "' already exists. Exiting.\n";
             return 1;
         }
         directives << std::ifstream(input, std::ios::binary).rdbuf();
@@ -131,9 +134,7 @@ int main(int argc, char** argv) {
         const std::string directive = line.substr(0, blank);
         const std::string rest = line.substr(std::min(blank + 1, line.size()));
         if (directive == "stderr")
-            say(rest + "\n");
-        else if (directive == "spam")
-            say(std::string(std::stoul(rest), '.') + "\n");
+            std::cerr << rest + "\n";
         else if (directive == "sleep")
             pause(rest);
         else if (directive == "exit")
@@ -152,21 +153,11 @@ int main(int argc, char** argv) {
             kept.close();
 #ifndef _WIN32
         else if (directive == "replace")
-            ::waitpid(elsewhere([&] {
-                          struct stat old {
-                          }, now{};
-                          ::stat(output.c_str(), &old);
-                          for (int tries = 0; tries < 1000 && now.st_ino != old.st_ino; ++tries) {
-                              fs::remove(output);
-                              write(output, "theirs");
-                              ::stat(output.c_str(), &now);
-                          }
-                      }),
-                      nullptr, 0);
+            ::waitpid(elsewhere([&] { replace(output); }), nullptr, 0);
         else if (directive == "scrawl")
             ::waitpid(elsewhere([&] { write(output, "scrawl!"); }), nullptr, 0);
         else if (directive == "orphan")
-            say("orphan " + std::to_string(elsewhere([&] { scribble(rest); })) + "\n");
+            std::cerr << "orphan " + std::to_string(elsewhere([&] { scribble(rest); })) + "\n";
         else if (directive == "scribble")
             scribble(rest);
 #endif
@@ -182,18 +173,16 @@ int main(int argc, char** argv) {
 #ifdef _WIN32
         else if (STARTUPINFOW startup{}; directive == "show") {
             GetStartupInfoW(&startup);
-            say(std::to_string(startup.dwFlags & STARTF_USESHOWWINDOW ? startup.wShowWindow : -1));
+            std::cerr << (startup.dwFlags & STARTF_USESHOWWINDOW ? startup.wShowWindow : -1);
         }
 #endif
         else if (directive == "stdin")
-            say("read " + std::to_string(std::distance(std::istreambuf_iterator<char>(std::cin),
-                                                       std::istreambuf_iterator<char>())));
+            std::cerr << "read " << std::distance(std::istreambuf_iterator<char>(std::cin), {});
         else if (directive != "nooutput") {
-            say("unknown directive: " + line + "\n");
+            std::cerr << "unknown directive: " + line + "\n";
             return 99;
         }
-        writeOutput =
-            writeOutput && directive != "empty" && directive != "nooutput" && directive != "hold";
+        writeOutput &= directive != "empty" && directive != "nooutput" && directive != "hold";
     }
     if (writeOutput)
         write(output, fakeMp4("mp4 of " + input + "\n"));

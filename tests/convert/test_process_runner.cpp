@@ -1,12 +1,9 @@
 #include "convert/EncoderCommand.h"
-#include "convert/ProcessRunner.h"
 #include "tests/convert/FakeMp4.h"
 #include "tests/convert/TestFiles.h"
 
 #include <cstdio>
-#include <filesystem>
 #include <gtest/gtest.h>
-#include <string>
 #include <tuple>
 
 #ifdef _WIN32
@@ -31,8 +28,7 @@ int openHandleCount() {
 }
 #else
 int openHandleCount() {
-    return static_cast<int>(std::distance(std::filesystem::directory_iterator("/proc/self/fd"),
-                                          std::filesystem::directory_iterator()));
+    return int(std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {}));
 }
 #endif
 
@@ -42,7 +38,7 @@ TEST(RunAndWait, GivesWhatTheChildDidAtOnceAndLeavesNoHandle) {
     ASSERT_TRUE(std::freopen(fakeEncoder().c_str(), "rb", stdin));
     TempFolder folder;
     writeFile(folder.file("clip.exe"), "neither a script nor a program");
-    const std::tuple<const char*, int, const char*> rows[] = {
+    const std::tuple<const char*, int, std::string> rows[] = {
         {"stdin", 0, "read 0"},
 #ifdef _WIN32
         // 259 is STILL_ACTIVE: a runner that polls the exit code would wait
@@ -60,13 +56,12 @@ TEST(RunAndWait, GivesWhatTheChildDidAtOnceAndLeavesNoHandle) {
     for (int round = 0; round < 3; ++round) {
         for (const auto& [directive, value, tail] : rows) {
             const RunResult result = run({directive});
-            EXPECT_EQ(std::pair(result.value(), result.stderrTail),
-                      std::pair(value, std::string(tail)))
+            EXPECT_EQ(std::pair(result.value(), result.stderrTail), std::pair(value, tail))
                 << directive;
         }
         for (const std::string& program : {folder.file("missing"), folder.file("clip.exe")}) {
             const RunResult result = run(
-                {}, 0, [] { ADD_FAILURE() << "a failed start waits for nothing"; }, program);
+                "", 0, [] { ADD_FAILURE() << "a failed start waits for nothing"; }, program);
             EXPECT_TRUE(result.outcome == RunResult::Outcome::NotStarted && result.startError > 0);
             EXPECT_EQ(result.value(), result.startError + quillaro::startFailureBase);
         }
@@ -76,8 +71,7 @@ TEST(RunAndWait, GivesWhatTheChildDidAtOnceAndLeavesNoHandle) {
     // The encoder runs hidden. Omitted, 6 and anything past it are "minimised
     // without focus", SW_SHOWMINNOACTIVE (7): Windows' own 6 would take the focus.
     std::string shown;
-    const std::optional<int> styles[] = {std::nullopt, 0, 3, 6, 7};
-    for (const std::optional<int> style : styles)
+    for (const std::optional<int> style : std::vector<std::optional<int>>{std::nullopt, 0, 3, 6, 7})
         shown += run({"show"}, style).stderrTail + ",";
     EXPECT_EQ(shown, "7,0,3,7,7,");
 #endif
@@ -88,17 +82,16 @@ TEST(RunAndWait, ChildOutlivesTheProgram) {
     // The window is closed while the encoder runs: the program ends at once,
     // and the encoder's later writes must not kill it.
     TempFolder folder;
-    writeFile(folder.file("clip.wmv"), "sleep 0.3\nspam 100000");
+    const std::string input = folder.file("clip.wmv"), output = folder.file("clip.mp4");
+    writeFile(input, "sleep 0.3\nstderr " + std::string(100000, '.'));
     if (::fork() == 0) {
-        const std::string input = folder.file("clip.wmv"), output = folder.file("clip.mp4");
         quillaro::RunAndWait(quillaro::encoderCommand(fakeEncoder(), input, output), 0,
                              [] { ::_exit(0); });
         ::_exit(1);
     }
-    for (int tries = 0; tries < 100 && readFile(folder.file("clip.mp4")).empty(); ++tries)
+    for (int tries = 0; tries < 100 && readFile(output).empty(); ++tries)
         ::usleep(50'000);
-    EXPECT_EQ(readFile(folder.file("clip.mp4")),
-              fakeMp4("mp4 of " + folder.file("clip.wmv") + "\n"));
+    EXPECT_EQ(readFile(output), fakeMp4("mp4 of " + input + "\n"));
 }
 #endif
 
