@@ -14,6 +14,11 @@ namespace quillaro {
 // event loop. A receiver that is hung, gone or of another version does not
 // take the paths, so no start loses its files.
 //
+// How long a start waits for the open window to take its paths: long enough
+// for a busy window to answer, short enough that a user whose window hangs
+// soon sees his files in a new one.
+inline constexpr int handOverAnswerTimeoutMs = 3000;
+
 // `paths` are absolute, as the file list keeps paths.
 enum class HandOver {
     Taken,     // an open window took the paths

@@ -1,5 +1,5 @@
-#include "base/CommandLine.h"
 #include "app/HandOver.h"
+#include "base/CommandLine.h"
 
 #include <QByteArrayList>
 #include <QCoreApplication>
@@ -17,9 +17,6 @@ const QString objectPath = QStringLiteral("/org/example/Quillaro");
 // The version is in the interface's name: a sender of another version calls
 // a method that is not there, is refused, and opens its own window.
 const QString interfaceName = QStringLiteral("org.example.Quillaro.HandOver1");
-// Long enough for a busy window to answer, short enough that a user whose
-// window hangs soon sees his files in a new one.
-constexpr int answerTimeoutMs = 3000;
 
 QByteArray activationToken() {
     QByteArray token = qgetenv("XDG_ACTIVATION_TOKEN");
@@ -90,7 +87,7 @@ HandOver handOverOrReceive(const std::vector<std::string>& paths,
                                                        QStringLiteral("Open"));
     call << QVariant::fromValue(list) << QByteArray::fromStdString(currentFolder())
          << activationToken();
-    const QDBusMessage reply = bus.call(call, QDBus::Block, answerTimeoutMs);
+    const QDBusMessage reply = bus.call(call, QDBus::Block, handOverAnswerTimeoutMs);
     return reply.type() == QDBusMessage::ReplyMessage ? HandOver::Taken : HandOver::Alone;
 }
 

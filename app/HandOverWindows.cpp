@@ -22,9 +22,6 @@ constexpr wchar_t windowClass[] = L"Quillaro.HandOver.1";
 // Marks a WM_COPYDATA as ours: any program may send one to any window.
 constexpr ULONG_PTR handOverMagic = 0x51484f56; // "QHOV"
 constexpr std::uint32_t handOverVersion = 1;
-// Long enough for a busy window to answer, short enough that a user whose
-// window hangs soon sees his files in a new one.
-constexpr UINT answerTimeoutMs = 3000;
 // The lock is held only for a look and a window's creation; one held longer
 // belongs to a start that hangs, and must not stop this one.
 constexpr DWORD lockTimeoutMs = 3000;
@@ -145,7 +142,7 @@ bool handOverTo(HWND window, const std::vector<std::string>& paths) {
     // idea of hung; every start racing it would then open its own window.
     DWORD_PTR taken = FALSE;
     return SendMessageTimeoutW(window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&message),
-                               SMTO_BLOCK, answerTimeoutMs, &taken) &&
+                               SMTO_BLOCK, quillaro::handOverAnswerTimeoutMs, &taken) &&
            taken == TRUE;
 }
 
