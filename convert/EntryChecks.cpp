@@ -6,12 +6,8 @@
 #include <system_error>
 
 #ifdef _WIN32
-#include "win32/WindowsHandle.h"
-#include "win32/WindowsText.h"
-
 #include <windows.h>
 #else
-#include <sys/stat.h>
 #include <sys/statvfs.h>
 #endif
 
@@ -95,33 +91,12 @@ bool diskAlmostFull(const std::string& output) {
                                nullptr) &&
            available.QuadPart < almostFullBytes;
 }
-
-std::optional<FileId> fileIdentity(const std::string& path) {
-    // Asking for no access at all shares with every other opener and reads
-    // nothing: a pipe's server is not woken.
-    const UniqueHandle file = adoptHandle(CreateFileW(
-        toUtf16(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-        OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    BY_HANDLE_FILE_INFORMATION about{};
-    if (!file || !GetFileInformationByHandle(file.get(), &about))
-        return std::nullopt;
-    return FileId{about.dwVolumeSerialNumber,
-                  (std::uint64_t{about.nFileIndexHigh} << 32) | about.nFileIndexLow};
-}
 #else
 bool diskAlmostFull(const std::string& output) {
     const fs::path folder = pathFromUtf8(output).parent_path();
     struct statvfs space {};
     return ::statvfs(folder.empty() ? "." : folder.c_str(), &space) == 0 &&
            std::uint64_t{space.f_bavail} * space.f_frsize < almostFullBytes;
-}
-
-std::optional<FileId> fileIdentity(const std::string& path) {
-    struct stat status {};
-    if (::stat(path.c_str(), &status) != 0)
-        return std::nullopt;
-    return FileId{static_cast<std::uint64_t>(status.st_dev),
-                  static_cast<std::uint64_t>(status.st_ino)};
 }
 #endif
 

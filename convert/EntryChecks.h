@@ -1,7 +1,6 @@
 #pragma once
 
 #include "convert/ConversionVerdict.h"
-#include "convert/OutputWitness.h"
 
 #include <cstdint>
 #include <optional>
@@ -25,10 +24,5 @@ std::uint64_t fileBytes(const std::string& path);
 // Whether the file system holding `output` has (almost) no space left for
 // us: what makes an encoder stop short, whatever its words say.
 bool diskAlmostFull(const std::string& output);
-
-// The file `path` leads to, the same under every spelling of its name
-// ("/v/./a.wmv", a case variant on Windows, a link); nothing when none can be
-// reached.
-std::optional<FileId> fileIdentity(const std::string& path);
 
 } // namespace quillaro

@@ -29,6 +29,11 @@ struct FileId {
     friend bool operator==(const FileId&, const FileId&) = default;
 };
 
+// The file `path` leads to, the same under every spelling of its name
+// ("/v/./a.wmv", a case variant on Windows, a link); nothing when none can be
+// reached.
+std::optional<FileId> fileIdentity(const std::string& path);
+
 // What a file's own record tells of its contents: a write changes the
 // modification time, any change (a write, a truncation) the change time, in
 // the units the system keeps them in.

@@ -111,6 +111,13 @@ private:
 
 } // namespace
 
+std::optional<FileId> fileIdentity(const std::string& path) {
+    struct stat status {};
+    if (::stat(path.c_str(), &status) != 0)
+        return std::nullopt;
+    return idOf(status);
+}
+
 // Through the links to its open files that /proc keeps.
 void OutputWitness::look(const RunningChild& encoder) {
     if (m_cannotTell)
