@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <atomic>
 #include <thread>
+#include <windows.h>
 
 #include <QDeadlineTimer>
 #include <QProcess>
@@ -49,6 +50,51 @@ private slots:
         m_received.sort();
         sent.sort();
         QCOMPARE(m_received, sent);
+    }
+
+    // Any program may send any window a WM_COPYDATA: only a whole message of
+    // this version, with absolute paths, adds anything.
+    void takesOnlyAWholeHandOver_data() {
+        QTest::addColumn<quint32>("magic");
+        QTest::addColumn<quint32>("version");
+        QTest::addColumn<QStringList>("folderAndPaths");
+        QTest::addColumn<int>("bytesCut"); // from the message's end
+        QTest::addColumn<QStringList>("added");
+
+        const QStringList one{"C:\\Vid", "C:\\Vid\\a.wmv"};
+        const quint32 ours = 0x51484f56;
+        QTest::newRow("a file") << ours << 1u << one << 0 << QStringList{one[1]};
+        QTest::newRow("a share") << ours << 1u << QStringList{"C:\\", "\\\\pc\\v\\b.wmv"} << 0
+                                 << QStringList{"\\\\pc\\v\\b.wmv"};
+        QTest::newRow("another program's") << 0x1234u << 1u << one << 0 << QStringList{};
+        QTest::newRow("another version") << ours << 2u << one << 0 << QStringList{};
+        QTest::newRow("relative") << ours << 1u << QStringList{"C:\\", "a.wmv"} << 0
+                                  << QStringList{};
+        QTest::newRow("no paths") << ours << 1u << QStringList{"C:\\"} << 0 << QStringList{};
+        QTest::newRow("last path not ended") << ours << 1u << one << 2 << QStringList{};
+        QTest::newRow("half a character") << ours << 1u << one << 1 << QStringList{};
+        QTest::newRow("no version") << ours << 1u << QStringList{} << 4 << QStringList{};
+    }
+    void takesOnlyAWholeHandOver() {
+        QFETCH(quint32, magic);
+        QFETCH(quint32, version);
+        QFETCH(QStringList, folderAndPaths);
+        QFETCH(int, bytesCut);
+        QFETCH(QStringList, added);
+
+        QByteArray bytes(reinterpret_cast<const char*>(&version), sizeof version);
+        for (const QString& text : folderAndPaths)
+            bytes += QByteArray(reinterpret_cast<const char*>(text.utf16()),
+                                (text.size() + 1) * 2); // with its NUL
+        bytes.chop(bytesCut);
+        COPYDATASTRUCT message{magic, static_cast<DWORD>(bytes.size()), bytes.data()};
+        const HWND window = FindWindowExW(HWND_MESSAGE, nullptr, L"Quillaro.HandOver.1", nullptr);
+        QVERIFY(window);
+        m_received.clear();
+        const LRESULT taken =
+            SendMessageW(window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&message));
+        QCOMPARE(taken, added.isEmpty() ? FALSE : TRUE);
+        QCOMPARE(m_received, added);
     }
 };
 
