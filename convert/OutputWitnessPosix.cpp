@@ -52,7 +52,8 @@ using Since = FileWitness::Since;
 
 // What was done to the file, going on from `since` with what `changes` has
 // to tell: a writer's work and then its letting go, and nothing after, is an
-// encoder's last writes before it ended. Reading forgets it.
+// encoder's last writes before it ended. Reading forgets it. With no watch
+// (-1), nothing is told.
 Since changesSince(int changes, Since since) {
 #ifdef __linux__
     alignas(inotify_event) char events[4096];
@@ -137,9 +138,7 @@ void OutputWitness::look(const RunningChild& encoder) {
     struct stat pinned {};
     struct stat open {};
     if (m_seen.pin.valid()) {
-        const Since since = m_seen.changes.valid()
-                                ? changesSince(m_seen.changes.get(), m_seen.since)
-                                : Since::Nothing;
+        const Since since = changesSince(m_seen.changes.get(), m_seen.since);
         if (::fstat(m_seen.pin.get(), &pinned) == 0 &&
             ::stat((openFiles + m_heldAs).c_str(), &open) == 0 && sameFile(open, pinned)) {
             m_seen.facts = factsOf(pinned);
@@ -198,8 +197,7 @@ LeftOutput removeLeftOutput(const std::string& output, const FileWitness& witnes
         return LeftOutput::Unsure;
     if (!witness.pin.valid() || witness.held != idOf(opened))
         return LeftOutput::NotOurs;
-    const Since since = witness.changes.valid() ? changesSince(witness.changes.get(), witness.since)
-                                                : witness.since;
+    const Since since = changesSince(witness.changes.get(), witness.since);
     if (since == Since::More || (since == Since::Nothing && (::fstat(fd.get(), &opened) != 0 ||
                                                              factsOf(opened) != witness.facts)))
         return LeftOutput::Unsure;
